@@ -1,0 +1,44 @@
+#include "links/linkrules.h"
+
+#include <QSerialPortInfo>
+
+namespace LinkRules {
+
+QString portEntryText(const QSerialPortInfo &info)
+{
+    return info.portName() + QLatin1Char(' ') + info.description();
+}
+
+QString portNameFromText(const QString &text)
+{
+    const int blank = text.indexOf(QLatin1Char(' '));
+    return blank < 0 ? text : text.left(blank);
+}
+
+qint32 baudRateFromText(const QString &text)
+{
+    return text.toInt(nullptr, 10);
+}
+
+bool udpPortFromText(const QString &text, quint16 *port)
+{
+    const uint value = text.toUInt(nullptr, 10);
+    if (value > 65535)
+        return false;
+    *port = static_cast<quint16>(value);
+    return true;
+}
+
+QString localIPv4Text(const QList<QHostAddress> &addresses)
+{
+    for (const QHostAddress &address : addresses) {
+        if (address == QHostAddress(QHostAddress::LocalHost))
+            continue;
+        if (address.protocol() != QAbstractSocket::IPv4Protocol)
+            continue;
+        return address.toString();
+    }
+    return QStringLiteral("No IP found");
+}
+
+} // namespace LinkRules

@@ -1,0 +1,27 @@
+#ifndef CORVALE_LINKRULES_H
+#define CORVALE_LINKRULES_H
+
+#include <QHostAddress>
+#include <QList>
+#include <QString>
+
+class QSerialPortInfo;
+
+namespace LinkRules {
+
+// The text of a port-list entry: port name, one blank, description.
+QString portEntryText(const QSerialPortInfo &info);
+// The port name in a port-list text: everything before the first blank, or the whole text.
+QString portNameFromText(const QString &text);
+// The baud rate typed or chosen; 0 for anything that is not a whole decimal int.
+qint32 baudRateFromText(const QString &text);
+// The UDP port in the port field: empty or non-numeric text gives 0 (any free port);
+// false for a number above 65535.
+bool udpPortFromText(const QString &text, quint16 *port);
+
+// The address to show for configuring the device: the first IPv4 address other than 127.0.0.1.
+QString localIPv4Text(const QList<QHostAddress> &addresses);
+
+} // namespace LinkRules
+
+#endif

@@ -1,0 +1,102 @@
+#ifndef CORVALE_MAINWINDOW_H
+#define CORVALE_MAINWINDOW_H
+
+#include "stream/linebuffer.h"
+#include "stream/utf8chunkdecoder.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QMainWindow>
+#include <QSerialPort>
+#include <QString>
+#include <QUdpSocket>
+#include <QVector>
+
+class QwtPlot;
+class QwtPlotCurve;
+class QwtPlotMarker;
+
+namespace Ui {
+class MainWindow;
+}
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    // The order of these slots is their index in the meta-object; keep it.
+private slots:
+    void setupPlot();
+    void scaleSpinBox_editingFinished();
+    void adjustPlotScale();
+    void UpdateAxisScale();
+    void readSerialData();
+    void readUdpData();
+    void OpenUDPMode(bool checked);
+    void loadPorts();
+    void openPort_toggled(bool checked);
+    void MonitorView_changed();
+    void onScrollBarChanged(int value);
+    void XYGraph_state_changed(int state);
+    void XAxis_scale_editingFinished();
+    void pbClear_all_clicked();
+
+private:
+    // links
+    QString getLocalIP();
+    void serialErrorOccurred(QSerialPort::SerialPortError error);
+    void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
+
+    // data stream
+    void handleChunk(const QByteArray &chunk);
+    void appendToMonitor(const QByteArray &chunk);
+    void takeSeriesLines();
+    void takeXYLines();
+    void addSeriesSample(const QVector<double> &values);
+    void addXYPoint(double x, double y);
+
+    // plotting
+    void buildPlot();
+    void setupChannelTable();
+    void setXAxisScale(double xMin, double xMax);
+    void setupXYPlot();
+    void updatePointMarkers();
+    void replaceCrosshair();
+    void clearPointMarkers();
+    void showStatus(const QString &message);
+
+    friend struct MainWindowProbe; // read access for the tests
+
+    Ui::MainWindow *ui = nullptr;
+    QwtPlot *plot = nullptr;
+    QVector<double> xData;
+    QVector<QVector<double>> yData;
+    QList<QwtPlotCurve *> curves;
+    int plotWidth = 1000;
+    int lastIndex = 999;
+    QwtPlotMarker *vLineMarker = nullptr;
+    QwtPlotMarker *hLineMarker = nullptr;
+    LineBuffer dataBuffer;
+    LineBuffer xyBuffer;
+    QSerialPort serialPort;
+    bool autoScroll = true;
+    QList<QwtPlotMarker *> pointMarkers;
+    double cursorY = 0;
+    double cursorX = 0;
+    int numChannels = 0;
+    bool xyMode = false;
+    QVector<double> xyXData;
+    QVector<double> xyYData;
+    QUdpSocket udpSocket;
+
+    Utf8ChunkDecoder monitorDecoder;
+    QVector<double> lineValues; // reused for every parsed line
+};
+
+#endif

@@ -1,0 +1,332 @@
+// Plot, channel table, axis ranges, XY mode and the crosshair with its value markers.
+
+#include "mainwindow/mainwindow.h"
+
+#include "plotting/channelcolors.h"
+#include "plotting/qwtcompat.h"
+#include "ui_mainwindow.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_grid.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_div.h>
+#include <qwt_scale_engine.h>
+#include <qwt_symbol.h>
+#include <qwt_text.h>
+
+namespace {
+
+QWidget *makeCell(QWidget *first, QWidget *second, const QColor &tint, bool centred)
+{
+    auto *cell = new QWidget;
+    auto *layout = new QHBoxLayout(cell);
+    layout->setContentsMargins(0, 0, 0, 0);
+    first->setParent(cell);
+    second->setParent(cell);
+    layout->addWidget(first);
+    layout->addWidget(second);
+    if (centred)
+        layout->setAlignment(Qt::AlignCenter);
+    // The style paints check box indicators and spin box fields with the Base role, so the
+    // row shows its curve's colour there.
+    cell->setAutoFillBackground(true);
+    QPalette palette = cell->palette();
+    palette.setBrush(QPalette::All, QPalette::Base, QBrush(tint));
+    cell->setPalette(palette);
+    return cell;
+}
+
+QDoubleSpinBox *makeSpinBox(double minimum, double maximum, double value)
+{
+    auto *spinBox = new QDoubleSpinBox;
+    spinBox->setRange(minimum, maximum);
+    spinBox->setValue(value);
+    return spinBox;
+}
+
+QCheckBox *makeCheckBox(bool checked)
+{
+    auto *checkBox = new QCheckBox;
+    checkBox->setChecked(checked);
+    return checkBox;
+}
+
+QwtPlotMarker *makeLineMarker(QwtPlotMarker::LineStyle style, QwtPlot *plot)
+{
+    auto *marker = new QwtPlotMarker;
+    marker->setLineStyle(style);
+    marker->setLinePen(Qt::black, 0.0, Qt::DashLine);
+    marker->attach(plot);
+    marker->setVisible(false);
+    return marker;
+}
+
+// Whether x lies on the segment; NaNs never do.
+bool within(double x0, double x, double x1)
+{
+    return x0 <= x && x <= x1;
+}
+
+} // namespace
+
+void MainWindow::buildPlot()
+{
+    auto *layout = new QHBoxLayout(ui->plotWidget);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    plot = new QwtPlot;
+    plot->canvas()->setAttribute(Qt::WA_MouseTracking, true);
+    plot->canvas()->installEventFilter(this);
+    plot->setCanvasBackground(QBrush(QColor(230, 230, 230)));
+    layout->addWidget(plot);
+    plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+
+    auto *grid = new QwtPlotGrid;
+    grid->enableX(true);
+    grid->enableY(true);
+    grid->setMajorPen(Qt::gray, 0.0, Qt::DotLine);
+    grid->attach(plot);
+
+    setupPlot();
+}
+
+void MainWindow::setupPlot()
+{
+    numChannels = ui->comboBox_NumChannels->currentText().toInt(nullptr, 10);
+    setupChannelTable();
+
+    qDeleteAll(curves);
+    curves.clear();
+
+    xData.clear();
+    yData.clear();
+    xData.resize(plotWidth);
+    yData.resize(qMax(numChannels, 0));
+    for (QVector<double> &channel : yData)
+        channel.resize(plotWidth);
+    for (int i = 0; i < plotWidth; ++i)
+        xData[i] = i;
+
+    for (int i = 0; i < yData.size(); ++i) {
+        auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(i + 1));
+        curve->setPen(channelColor(i), 0.0, Qt::SolidLine);
+        curve->attach(plot);
+        curves.append(curve);
+    }
+    plot->setAutoReplot(false);
+    for (int i = 0; i < curves.size(); ++i)
+        curves[i]->setSamples(xData.constData(), yData[i].constData(), xData.size());
+
+    replaceCrosshair();
+    plot->replot();
+}
+
+void MainWindow::replaceCrosshair()
+{
+    delete vLineMarker;
+    delete hLineMarker;
+    vLineMarker = makeLineMarker(QwtPlotMarker::VLine, plot);
+    hLineMarker = makeLineMarker(QwtPlotMarker::HLine, plot);
+}
+
+void MainWindow::setupChannelTable()
+{
+    const int rows = qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0);
+    QTableWidget *table = ui->tableWidget;
+    table->setColumnCount(3);
+    table->setRowCount(rows);
+    for (int r = 0; r < rows; ++r) {
+        const QColor tint = channelColor(r);
+        auto *label = new QLabel(QStringLiteral("Channel %1").arg(r + 1));
+        table->setCellWidget(r, 0, makeCell(makeCheckBox(true), label, tint, true));
+        table->setCellWidget(
+            r, 1, makeCell(makeCheckBox(false), makeSpinBox(0.001, 1e9, 1), tint, false));
+        table->setCellWidget(r, 2,
+                             makeCell(makeCheckBox(false), makeSpinBox(-1e9, 1e9, 0), tint, false));
+    }
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+}
+
+void MainWindow::scaleSpinBox_editingFinished()
+{
+    const int width = ui->SpinBox_XScale->value();
+    plotWidth = width;
+    lastIndex = width - 1;
+
+    xData.resize(width);
+    yData.resize(qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0));
+    for (QVector<double> &channel : yData)
+        channel.resize(width);
+    for (int i = 0; i < width; ++i)
+        xData[i] = i;
+
+    plot->setAxisScale(QwtCompat::xBottom, 0.0, double(plotWidth), 0.0);
+    plot->replot();
+}
+
+void MainWindow::adjustPlotScale()
+{
+    plot->setAxisScale(QwtCompat::xBottom, 0.0, double(plotWidth), 0.0);
+    plot->replot();
+}
+
+void MainWindow::UpdateAxisScale()
+{
+    if (ui->checkBox_YAutoScale->isChecked()) {
+        plot->setAxisAutoScale(QwtCompat::yLeft, true);
+        ui->spinBox_Ymin->setEnabled(false);
+        ui->spinBox_Ymax->setEnabled(false);
+    } else {
+        ui->spinBox_Ymin->setEnabled(true);
+        ui->spinBox_Ymax->setEnabled(true);
+        plot->setAxisAutoScale(QwtCompat::yLeft, false);
+        plot->setAxisScale(QwtCompat::yLeft, double(ui->spinBox_Ymin->value()),
+                           double(ui->spinBox_Ymax->value()), 0.0);
+    }
+    plot->replot();
+}
+
+void MainWindow::setXAxisScale(double xMin, double xMax)
+{
+    QwtLinearScaleEngine engine(10);
+    const QwtScaleDiv division = engine.divideScale(xMin, xMax, 10, 5, 0.0);
+    plot->setAxisScaleDiv(QwtCompat::xBottom, division);
+    plot->replot();
+}
+
+void MainWindow::XAxis_scale_editingFinished()
+{
+    setXAxisScale(double(ui->spinBox_Xmin->value()), double(ui->spinBox_Xmax->value()));
+    plot->replot();
+}
+
+void MainWindow::XYGraph_state_changed(int state)
+{
+    serialPort.clear(QSerialPort::AllDirections);
+    xyMode = state != 0;
+    if (xyMode) {
+        setupXYPlot();
+        XAxis_scale_editingFinished();
+        ui->tableWidget->setEnabled(false);
+        ui->spinBox_Xmin->setEnabled(true);
+        ui->spinBox_Xmax->setEnabled(true);
+        ui->SpinBox_XScale->setEnabled(false);
+    } else {
+        setupPlot();
+        scaleSpinBox_editingFinished();
+        ui->tableWidget->setEnabled(true);
+        ui->spinBox_Xmin->setEnabled(false);
+        ui->spinBox_Xmax->setEnabled(false);
+        ui->SpinBox_XScale->setEnabled(true);
+    }
+}
+
+void MainWindow::setupXYPlot()
+{
+    qDeleteAll(curves);
+    curves.clear();
+    xyXData.clear();
+    xyYData.clear();
+    xyBuffer.clear();
+
+    auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(1));
+    curve->setPen(channelColor(0), 0.0, Qt::SolidLine);
+    curve->setSamples(QVector<QPointF>());
+    curve->attach(plot);
+    curves.append(curve);
+
+    plot->setAutoReplot(false);
+    replaceCrosshair();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (!plot || watched != plot->canvas())
+        return QMainWindow::eventFilter(watched, event);
+
+    switch (event->type()) {
+    case QEvent::MouseMove: {
+        const QPoint pixel = QwtCompat::mousePosition(static_cast<QMouseEvent *>(event));
+        cursorX = QwtCompat::invTransform(plot, QwtCompat::xBottom, pixel.x());
+        cursorY = QwtCompat::invTransform(plot, QwtCompat::yLeft, pixel.y());
+        vLineMarker->setValue(cursorX, cursorY);
+        vLineMarker->setVisible(true);
+        hLineMarker->setValue(cursorX, cursorY);
+        hLineMarker->setVisible(xyMode);
+        updatePointMarkers();
+        plot->replot();
+        return true;
+    }
+    case QEvent::Enter:
+        vLineMarker->setVisible(true);
+        if (xyMode)
+            hLineMarker->setVisible(true);
+        plot->replot();
+        return true;
+    case QEvent::Leave:
+        vLineMarker->setVisible(false);
+        if (xyMode)
+            hLineMarker->setVisible(false);
+        clearPointMarkers();
+        plot->replot();
+        return true;
+    default:
+        return QMainWindow::eventFilter(watched, event);
+    }
+}
+
+void MainWindow::clearPointMarkers()
+{
+    qDeleteAll(pointMarkers);
+    pointMarkers.clear();
+}
+
+void MainWindow::updatePointMarkers()
+{
+    if (!vLineMarker->isVisible())
+        return;
+    clearPointMarkers();
+
+    const bool xyGraph = ui->checkBox_enableXYGraph->isChecked();
+    for (QwtPlotCurve *curve : qAsConst(curves)) {
+        const size_t n = curve->dataSize();
+        for (size_t j = 0; j + 1 < n; ++j) {
+            const QPointF p0 = curve->sample(j);
+            const QPointF p1 = curve->sample(j + 1);
+            if (!within(p0.x(), cursorX, p1.x()))
+                continue;
+
+            auto *marker = new QwtPlotMarker;
+            const QPen pen = curve->pen();
+            marker->setSymbol(
+                new QwtSymbol(QwtSymbol::Ellipse, QBrush(pen.color()), pen, QSize(7, 6)));
+            QString text;
+            if (xyGraph) {
+                marker->setValue(cursorX, cursorY);
+                text =
+                    QStringLiteral("x: %1  y: %2").arg(cursorX, 0, 'f', 2).arg(cursorY, 0, 'f', 2);
+            } else {
+                const double y =
+                    (p1.y() - p0.y()) * (cursorX - p0.x()) / (p1.x() - p0.x()) + p0.y();
+                marker->setValue(cursorX, y);
+                text = QStringLiteral("%1").arg(y, 0, 'f', 2);
+            }
+            marker->attach(plot);
+            marker->setLabel(QwtText(text));
+            marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
+            marker->setLabelOrientation(Qt::Horizontal);
+            pointMarkers.append(marker);
+            break;
+        }
+    }
+    plot->replot();
+}

@@ -1,0 +1,189 @@
+// Received chunks: the monitor view, line assembly and parsing, and the intake into the plot.
+
+#include "mainwindow/mainwindow.h"
+
+#include "stream/lineparser.h"
+#include "ui_mainwindow.h"
+
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QScrollBar>
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+#include <algorithm>
+
+namespace {
+
+// The check box and, for gain and offset, the spin box of a channel table cell.
+struct Cell
+{
+    QCheckBox *checkBox = nullptr;
+    QDoubleSpinBox *spinBox = nullptr;
+};
+
+Cell channelCell(QTableWidget *table, int row, int column)
+{
+    Cell cell;
+    if (QWidget *widget = table->cellWidget(row, column)) {
+        cell.checkBox = widget->findChild<QCheckBox *>();
+        cell.spinBox = widget->findChild<QDoubleSpinBox *>();
+    }
+    return cell;
+}
+
+double effectiveValue(const Cell &cell, double unset)
+{
+    if (cell.checkBox && cell.spinBox && cell.checkBox->isChecked())
+        return cell.spinBox->value();
+    return unset;
+}
+
+} // namespace
+
+void MainWindow::handleChunk(const QByteArray &chunk)
+{
+    if (ui->tabWidget_MonitorViews->currentIndex() != 0) {
+        appendToMonitor(chunk);
+        return;
+    }
+    if (ui->checkBox_enableXYGraph->isChecked()) {
+        xyBuffer.append(chunk);
+        takeXYLines();
+    } else {
+        dataBuffer.append(chunk);
+        takeSeriesLines();
+    }
+}
+
+void MainWindow::takeSeriesLines()
+{
+    QByteArray line;
+    for (;;) {
+        const LineBuffer::Next next = dataBuffer.takeLine(&line);
+        if (next == LineBuffer::Next::None)
+            return;
+        if (next == LineBuffer::Next::Overlong) {
+            showStatus(LineParser::overlongLineMessage());
+            continue;
+        }
+        const LineParser::SeriesResult result =
+            LineParser::parseSeries(line, numChannels, &lineValues);
+        if (result.status == LineParser::SeriesResult::BadField)
+            showStatus(LineParser::badChannelMessage(result.badField));
+        else if (result.status == LineParser::SeriesResult::Ok)
+            addSeriesSample(lineValues);
+    }
+}
+
+void MainWindow::takeXYLines()
+{
+    QByteArray line;
+    for (;;) {
+        const LineBuffer::Next next = xyBuffer.takeLine(&line);
+        if (next == LineBuffer::Next::None)
+            return;
+        if (next == LineBuffer::Next::Overlong) {
+            showStatus(LineParser::overlongLineMessage());
+            continue;
+        }
+        double x = 0;
+        double y = 0;
+        const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
+        if (result.status == LineParser::XYResult::TooFewFields) {
+            showStatus(LineParser::tooFewXYFieldsMessage(result.fieldCount));
+            serialPort.clear(QSerialPort::AllDirections);
+        } else if (result.status == LineParser::XYResult::BadNumber) {
+            showStatus(LineParser::badXYNumberMessage());
+        } else {
+            addXYPoint(x, y);
+        }
+    }
+}
+
+void MainWindow::addSeriesSample(const QVector<double> &values)
+{
+    const int channels = qMin(int(values.size()), int(yData.size()));
+    // With a plot width of 0 there is no place for a sample.
+    if (lastIndex >= 0) {
+        for (int k = 0; k < channels; ++k) {
+            double *samples = yData[k].data();
+            std::copy(samples + 1, samples + lastIndex + 1, samples);
+        }
+        for (int k = 0; k < channels; ++k) {
+            const double gain = effectiveValue(channelCell(ui->tableWidget, k, 1), 1.0);
+            const double offset = effectiveValue(channelCell(ui->tableWidget, k, 2), 0.0);
+            yData[k][lastIndex] = values[k] * gain + offset;
+        }
+    }
+    for (int k = 0; k < channels && k < curves.size(); ++k) {
+        const Cell show = channelCell(ui->tableWidget, k, 0);
+        if (show.checkBox && show.checkBox->isChecked()) {
+            curves[k]->setSamples(xData.constData(), yData[k].constData(), int(xData.size()));
+            curves[k]->setVisible(true);
+        } else {
+            curves[k]->setVisible(false);
+        }
+    }
+    updatePointMarkers();
+    plot->replot();
+}
+
+void MainWindow::addXYPoint(double x, double y)
+{
+    // Older points go first, so that a long session cannot use up the memory.
+    constexpr int maxPoints = 100000;
+    if (xyXData.size() >= maxPoints) {
+        const int excess = int(xyXData.size()) - maxPoints + 1;
+        xyXData.remove(0, excess);
+        xyYData.remove(0, excess);
+    }
+    xyXData.append(x);
+    xyYData.append(y);
+    if (!curves.isEmpty())
+        curves[0]->setSamples(xyXData.constData(), xyYData.constData(), int(xyXData.size()));
+    updatePointMarkers();
+    plot->replot();
+}
+
+void MainWindow::appendToMonitor(const QByteArray &chunk)
+{
+    ui->plainTextEdit->insertPlainText(monitorDecoder.decode(chunk));
+    if (autoScroll) {
+        QScrollBar *bar = ui->plainTextEdit->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+}
+
+void MainWindow::onScrollBarChanged(int value)
+{
+    autoScroll = value == ui->plainTextEdit->verticalScrollBar()->maximum();
+}
+
+void MainWindow::MonitorView_changed()
+{
+    ui->plainTextEdit->clear();
+    dataBuffer.clear();
+    serialPort.clear(QSerialPort::AllDirections);
+    pbClear_all_clicked();
+}
+
+void MainWindow::pbClear_all_clicked()
+{
+    ui->plainTextEdit->clear();
+    monitorDecoder.reset();
+    if (ui->checkBox_enableXYGraph->isChecked()) {
+        setupXYPlot();
+        XAxis_scale_editingFinished();
+        ui->tableWidget->setEnabled(false);
+        ui->spinBox_Xmin->setEnabled(true);
+        ui->spinBox_Xmax->setEnabled(true);
+    } else {
+        setupPlot();
+        scaleSpinBox_editingFinished();
+        ui->tableWidget->setEnabled(true);
+        ui->spinBox_Xmin->setEnabled(false);
+        ui->spinBox_Xmax->setEnabled(false);
+    }
+}

@@ -1,0 +1,42 @@
+#ifndef CORVALE_QWTCOMPAT_H
+#define CORVALE_QWTCOMPAT_H
+
+// The few places where Qwt 6.1 (Qt 5) and Qwt 6.2+ (Qt 5 or 6), or Qt 5 and Qt 6, differ.
+
+#include <QMouseEvent>
+#include <QPoint>
+
+#include <qwt_global.h>
+#include <qwt_plot.h>
+
+namespace QwtCompat {
+
+#if QWT_VERSION >= 0x060200
+using AxisId = QwtAxisId;
+inline const AxisId xBottom = QwtAxis::XBottom;
+inline const AxisId yLeft = QwtAxis::YLeft;
+#else
+using AxisId = int;
+inline const AxisId xBottom = QwtPlot::xBottom;
+inline const AxisId yLeft = QwtPlot::yLeft;
+#endif
+
+// Pixel to plot coordinate; Qwt 6.1 takes whole pixels only.
+inline double invTransform(const QwtPlot *plot, AxisId axis, int pixel)
+{
+    return plot->invTransform(axis, pixel);
+}
+
+// Mouse position in whole pixels of the receiving widget, halves rounded away from zero.
+inline QPoint mousePosition(const QMouseEvent *event)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return event->position().toPoint();
+#else
+    return event->pos();
+#endif
+}
+
+} // namespace QwtCompat
+
+#endif

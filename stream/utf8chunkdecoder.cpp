@@ -1,0 +1,42 @@
+#include "stream/utf8chunkdecoder.h"
+
+namespace {
+
+bool isContinuation(uchar c)
+{
+    return (c & 0xC0) == 0x80;
+}
+
+// Bytes of the sequence a lead byte starts; 1 for ASCII and for bytes that cannot lead.
+int sequenceLength(uchar c)
+{
+    if ((c & 0xE0) == 0xC0)
+        return 2;
+    if ((c & 0xF0) == 0xE0)
+        return 3;
+    if ((c & 0xF8) == 0xF0)
+        return 4;
+    return 1;
+}
+
+} // namespace
+
+QString Utf8ChunkDecoder::decode(const QByteArray &chunk)
+{
+    QByteArray bytes = m_pending.isEmpty() ? chunk : m_pending + chunk;
+    m_pending.clear();
+
+    // Look for the lead byte of the last sequence among the last three bytes.
+    const int size = bytes.size();
+    for (int i = size - 1; i >= 0 && i >= size - 3; --i) {
+        const uchar c = static_cast<uchar>(bytes.at(i));
+        if (isContinuation(c))
+            continue;
+        if (sequenceLength(c) > size - i) {
+            m_pending = bytes.mid(i);
+            bytes.truncate(i);
+        }
+        break;
+    }
+    return QString::fromUtf8(bytes);
+}

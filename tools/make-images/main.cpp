@@ -1,0 +1,366 @@
+// Draws Corvale's raster artwork: the splash card, the application icon (PNG and ICO)
+// and the Quellmark logo. Usage: make-images <output-folder>
+//
+// Everything is drawn from code so the images can be regenerated or tweaked without an
+// image editor. Text uses DejaVu Sans only (Debian/Ubuntu: fonts-dejavu-core).
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QFont>
+#include <QFontInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPen>
+#include <QtMath>
+#include <QTransform>
+
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+const QString kFamily = QStringLiteral("DejaVu Sans");
+
+// Channel colours of the plot, in channel order.
+const QColor kChannel[] = {QColor(0x00, 0x55, 0xff), QColor(0xff, 0x55, 0x00),
+                           QColor(0x00, 0xaa, 0x55), QColor(0xff, 0x00, 0xaa),
+                           QColor(0xff, 0xaa, 0x00), QColor(0xaa, 0x00, 0xff)};
+const QColor kCanvas(230, 230, 230);
+const QColor kInk(0x1b, 0x24, 0x33);
+
+QFont makeFont(qreal pixelSize, int weight)
+{
+    QFont f(kFamily);
+    f.setPixelSize(qRound(pixelSize));
+    f.setWeight(static_cast<QFont::Weight>(weight));
+    // Unhinted outlines keep letter spacing identical at every size.
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
+QImage blankImage(int w, int h)
+{
+    QImage img(w, h, QImage::Format_ARGB32);
+    img.fill(Qt::transparent);
+    return img;
+}
+
+void prepare(QPainter &p)
+{
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+}
+
+// Samples y = f(u) for u in [0, 1] across rect, with f() in [-1, 1] mapped to the rect height.
+QPainterPath curvePath(const QRectF &rect, const std::function<qreal(qreal)> &f, int steps = 240)
+{
+    QPainterPath path;
+    for (int i = 0; i <= steps; ++i) {
+        const qreal u = qreal(i) / steps;
+        const QPointF pt(rect.left() + u * rect.width(),
+                         rect.center().y() - f(u) * rect.height() / 2.0);
+        if (i == 0)
+            path.moveTo(pt);
+        else
+            path.lineTo(pt);
+    }
+    return path;
+}
+
+QPen roundPen(const QColor &c, qreal width)
+{
+    QPen pen(c, width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+// Application icon drawn into an arbitrary square, so the splash can reuse it.
+void drawIcon(QPainter &p, const QRectF &box)
+{
+    p.save();
+    p.translate(box.topLeft());
+    p.scale(box.width() / 1024.0, box.height() / 1024.0);
+
+    const QRectF tile(72, 72, 880, 880);
+    QPainterPath shape;
+    shape.addRoundedRect(tile, 196, 196);
+
+    QLinearGradient bg(tile.topLeft(), tile.bottomLeft());
+    bg.setColorAt(0.0, QColor(0x26, 0x35, 0x52));
+    bg.setColorAt(1.0, QColor(0x0f, 0x16, 0x25));
+    p.fillPath(shape, bg);
+    p.setClipPath(shape);
+
+    // Faint graticule, like the plot canvas: 8 x 8 cells across the whole tile.
+    p.setPen(QPen(QColor(255, 255, 255, 20), 5));
+    for (int i = 1; i < 8; ++i) {
+        const qreal x = tile.left() + i * tile.width() / 8.0;
+        const qreal y = tile.top() + i * tile.height() / 8.0;
+        p.drawLine(QPointF(x, tile.top()), QPointF(x, tile.bottom()));
+        p.drawLine(QPointF(tile.left(), y), QPointF(tile.right(), y));
+    }
+
+    const QRectF traceBox(200, 220, 624, 584);
+
+    // A second channel under the main one hints that several signals are plotted together.
+    const QPainterPath second =
+        curvePath(traceBox, [](qreal u) { return 0.13 * qSin(2 * M_PI * (1.5 * u + 0.5)) - 0.80; });
+    p.setPen(roundPen(QColor(0xff, 0x6a, 0x1a), 30));
+    p.drawPath(second);
+
+    // Main trace: an underdamped step response, the classic scope picture.
+    const QPainterPath main = curvePath(
+        traceBox,
+        [](qreal u) {
+            const qreal t0 = 0.16;
+            if (u < t0)
+                return -0.48;
+            const qreal t = (u - t0) / (1 - t0);
+            return -0.48 + 0.98 * (1 - qExp(-3.4 * t) * qCos(2 * M_PI * 2.0 * t));
+        },
+        600);
+    // Soft glow built from a few translucent passes, widest first.
+    for (int i = 0; i < 4; ++i) {
+        p.setPen(roundPen(QColor(0x3d, 0x8b, 0xff, 16), 130 - 18 * i));
+        p.drawPath(main);
+    }
+    p.setPen(roundPen(QColor(0x3d, 0x8b, 0xff), 46));
+    p.drawPath(main);
+    p.setPen(roundPen(QColor(0xd6, 0xe6, 0xff), 14));
+    p.drawPath(main);
+
+    p.setClipping(false);
+    // Thin highlight on the rim lifts the tile off dark backgrounds.
+    p.setPen(QPen(QColor(255, 255, 255, 40), 6));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(tile.adjusted(3, 3, -3, -3), 193, 193);
+    p.restore();
+}
+
+QImage makeIcon()
+{
+    QImage img = blankImage(1024, 1024);
+    QPainter p(&img);
+    prepare(p);
+    drawIcon(p, QRectF(0, 0, 1024, 1024));
+    return img;
+}
+
+QImage makeSplash()
+{
+    const int w = 500, h = 281;
+    QImage img = blankImage(w, h);
+    QPainter p(&img);
+    prepare(p);
+
+    QLinearGradient bg(0, 0, 0, h);
+    bg.setColorAt(0.0, QColor(0x1a, 0x23, 0x33));
+    bg.setColorAt(1.0, QColor(0x0e, 0x13, 0x1d));
+    p.fillRect(img.rect(), bg);
+
+    // Left column: identity.
+    const qreal left = 28;
+    drawIcon(p, QRectF(left - 4, 26, 52, 52));
+
+    p.setPen(Qt::white);
+    p.setFont(makeFont(40, QFont::Bold));
+    p.drawText(QPointF(left, 126), QStringLiteral("Corvale"));
+
+    p.setPen(QColor(0x8f, 0xa6, 0xc6));
+    p.setFont(makeFont(14, QFont::Normal));
+    p.drawText(QPointF(left + 2, 150), QStringLiteral("v1.0.1"));
+
+    p.setPen(QColor(0xd2, 0xdb, 0xe8));
+    p.setFont(makeFont(15, QFont::Normal));
+    p.drawText(QPointF(left + 1, 186), QStringLiteral("Data plotter &"));
+    p.drawText(QPointF(left + 1, 206), QStringLiteral("serial monitor"));
+
+    // Channel colour chips, the same order as the plot legend.
+    for (int i = 0; i < 6; ++i) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(kChannel[i]);
+        p.drawRoundedRect(QRectF(left + 1 + i * 22, 222, 16, 5), 2.5, 2.5);
+    }
+
+    p.setPen(QColor(0x6c, 0x7f, 0x9c));
+    p.setFont(makeFont(11, QFont::Normal));
+    p.drawText(QPointF(left + 1, 258), QStringLiteral("Quellmark"));
+
+    // Right column: a miniature plot canvas.
+    const QRectF card(236, 24, 240, 233);
+    QPainterPath cardShape;
+    cardShape.addRoundedRect(card, 8, 8);
+    p.fillPath(cardShape, kCanvas);
+    p.save();
+    p.setClipPath(cardShape);
+
+    const QRectF plot = card.adjusted(10, 12, -10, -12);
+    p.setPen(QPen(QColor(0xc4, 0xc4, 0xc4), 1));
+    for (int i = 0; i <= 8; ++i) {
+        const qreal x = qRound(plot.left() + i * plot.width() / 8.0) + 0.5;
+        const qreal y = qRound(plot.top() + i * plot.height() / 8.0) + 0.5;
+        p.drawLine(QPointF(x, card.top()), QPointF(x, card.bottom()));
+        p.drawLine(QPointF(card.left(), y), QPointF(card.right(), y));
+    }
+    p.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 1));
+    const qreal mid = qRound(plot.center().y()) + 0.5;
+    p.drawLine(QPointF(card.left(), mid), QPointF(card.right(), mid));
+
+    const std::function<qreal(qreal)> wave[] = {
+        [](qreal u) { return 0.62 * qSin(2 * M_PI * (1.6 * u + 0.05)); },
+        [](qreal u) { return 0.80 * qExp(-2.4 * u) * qSin(2 * M_PI * 3.1 * u) - 0.05; },
+        [](qreal u) { return 0.30 * qSin(2 * M_PI * (0.8 * u + 0.3)) + 0.45; },
+        [](qreal u) {
+            // Ramp with a little ripple, like a slowly charging input.
+            return -0.78 + 0.55 * (1 - qExp(-3.0 * u)) + 0.04 * qSin(2 * M_PI * 9 * u);
+        },
+    };
+    for (int i = 0; i < 4; ++i) {
+        p.setPen(roundPen(kChannel[i], 2.2));
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(curvePath(plot, wave[i]));
+    }
+    p.restore();
+    return img;
+}
+
+QImage makeLogo()
+{
+    const int w = 3046, h = 2119;
+    const qreal margin = 110, gap = 130;
+    QImage img = blankImage(w, h);
+    QPainter p(&img);
+    prepare(p);
+
+    const QColor blue(0x0b, 0x57, 0xe3);
+    const QColor orange(0xff, 0x55, 0x00);
+
+    // Word mark first: it takes nearly the full width so it stays readable when the logo is
+    // shown about 120 px wide, and the mark gets whatever height is left above it.
+    const QString word = QStringLiteral("Quellmark");
+    QPainterPath text;
+    text.addText(0, 0, makeFont(100, QFont::Bold), word);
+    const qreal k = (w - 2 * margin) / text.boundingRect().width();
+    text = QTransform::fromScale(k, k).map(text);
+    const QRectF tb = text.boundingRect();
+    text.translate((w - tb.width()) / 2.0 - tb.left(), h - margin - tb.bottom());
+    p.setPen(Qt::NoPen);
+    p.setBrush(kInk);
+    p.drawPath(text);
+
+    // Mark: a "Q" whose bowl holds a waveform and whose tail is the probe lead.
+    // Proportions are in units of the ring radius.
+    const qreal a = qDegreesToRadians(45.0);
+    const qreal ringW = 0.34, tailLen = 0.46;
+    const qreal above = 1 + ringW / 2;
+    const qreal below = qMax(above, (1 + tailLen) * qSin(a) + ringW / 2);
+    const qreal r = (text.boundingRect().top() - gap - margin) / (above + below);
+    const QPointF c(w / 2.0, margin + above * r);
+    const qreal ring = ringW * r;
+
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(blue, ring));
+    p.drawEllipse(c, r, r);
+
+    const qreal inner = r - ring / 2.0;
+    const QRectF waveBox(c.x() - inner * 0.70, c.y() - inner * 0.46, inner * 1.40, inner * 0.92);
+    p.setPen(roundPen(orange, 0.215 * r));
+    p.drawPath(curvePath(
+        waveBox, [](qreal u) { return 0.78 * qSin(2 * M_PI * u); }, 400));
+
+    // Starting on the ring's centre line hides the round cap inside the ring.
+    const QPointF dir(qCos(a), qSin(a));
+    p.setPen(roundPen(blue, ring));
+    p.drawLine(c + r * dir, c + (1 + tailLen) * r * dir);
+    return img;
+}
+
+bool savePng(const QImage &img, const QString &path)
+{
+    if (!img.save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s (%dx%d)\n", qPrintable(path), img.width(), img.height());
+    return true;
+}
+
+// A single-image ICO that embeds the PNG as is; Windows Vista and later read these,
+// and at 1024 px a PNG payload is the only sensible choice.
+bool saveIco(const QImage &img, const QString &path)
+{
+    QByteArray png;
+    QBuffer buf(&png);
+    buf.open(QIODevice::WriteOnly);
+    if (!img.save(&buf, "PNG"))
+        return false;
+
+    QByteArray ico;
+    auto put16 = [&ico](quint16 v) {
+        ico.append(char(v & 0xff));
+        ico.append(char(v >> 8));
+    };
+    auto put32 = [&](quint32 v) {
+        put16(quint16(v & 0xffff));
+        put16(quint16(v >> 16));
+    };
+    put16(0);            // reserved
+    put16(1);            // type: icon
+    put16(1);            // image count
+    ico.append(char(0)); // width 0 means 256 or more
+    ico.append(char(0)); // height
+    ico.append(char(0)); // no palette
+    ico.append(char(0)); // reserved
+    put16(1);            // colour planes
+    put16(32);           // bits per pixel
+    put32(quint32(png.size()));
+    put32(22); // data follows the 6-byte header and one 16-byte entry
+    ico.append(png);
+
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(ico) != ico.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s (1 image, %dx%d PNG)\n", qPrintable(path), img.width(), img.height());
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Build hosts usually have no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <output-folder>\n", argv[0]);
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    if (!out.exists() && !QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "cannot create %s\n", argv[1]);
+        return 1;
+    }
+
+    // Text would silently fall back to another face and the artwork would drift.
+    if (QFontInfo(makeFont(20, QFont::Bold)).family() != kFamily)
+        std::fprintf(stderr, "warning: %s not found, text will use a substitute font\n",
+                     qPrintable(kFamily));
+
+    const QImage icon = makeIcon();
+    bool ok = savePng(makeSplash(), out.filePath(QStringLiteral("Corvale-SS.png")));
+    ok = savePng(icon, out.filePath(QStringLiteral("Corvale_icon.png"))) && ok;
+    ok = saveIco(icon, out.filePath(QStringLiteral("Corvale_icon.ico"))) && ok;
+    ok = savePng(makeLogo(), out.filePath(QStringLiteral("Quellmark.png"))) && ok;
+    return ok ? 0 : 1;
+}
