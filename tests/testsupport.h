@@ -1,0 +1,193 @@
+#ifndef CORVALE_TESTSUPPORT_H
+#define CORVALE_TESTSUPPORT_H
+
+#include "app/application.h"
+#include "mainwindow/mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
+#include <qwt_scale_div.h>
+
+#include "plotting/qwtcompat.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+#endif
+
+// Read access to the window's state, for what the widgets and plot items do not show.
+struct MainWindowProbe
+{
+    explicit MainWindowProbe(MainWindow &window) : w(window) {}
+    QwtPlot *plot() const { return w.plot; }
+    const QVector<double> &xData() const { return w.xData; }
+    const QVector<QVector<double>> &yData() const { return w.yData; }
+    const QList<QwtPlotCurve *> &curves() const { return w.curves; }
+    const QVector<double> &xyXData() const { return w.xyXData; }
+    const QVector<double> &xyYData() const { return w.xyYData; }
+    const QList<QwtPlotMarker *> &pointMarkers() const { return w.pointMarkers; }
+    QwtPlotMarker *vLine() const { return w.vLineMarker; }
+    QwtPlotMarker *hLine() const { return w.hLineMarker; }
+    int plotWidth() const { return w.plotWidth; }
+    int lastIndex() const { return w.lastIndex; }
+    bool autoScroll() const { return w.autoScroll; }
+    bool xyMode() const { return w.xyMode; }
+    QByteArray pendingSeriesBytes() const { return w.dataBuffer.pending(); }
+    QByteArray pendingXYBytes() const { return w.xyBuffer.pending(); }
+    const QSerialPort &serialPort() const { return w.serialPort; }
+    const QUdpSocket &udpSocket() const { return w.udpSocket; }
+
+    MainWindow &w;
+};
+
+template <class T> T *widget(QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no widget named %s", name);
+    return found;
+}
+
+inline QString statusText(QWidget &window)
+{
+    return widget<QStatusBar>(window, "statusbar")->currentMessage();
+}
+
+inline QStringList curveTitles(const QwtPlot *plot)
+{
+    QStringList titles;
+    for (const QwtPlotItem *item : plot->itemList(QwtPlotItem::Rtti_PlotCurve))
+        titles << item->title().text();
+    return titles;
+}
+
+inline QVector<QPointF> curvePoints(const QwtPlotCurve *curve)
+{
+    QVector<QPointF> points;
+    for (size_t i = 0; i < curve->dataSize(); ++i)
+        points << curve->sample(i);
+    return points;
+}
+
+inline QVector<double> curveYs(const QwtPlotCurve *curve)
+{
+    QVector<double> ys;
+    for (size_t i = 0; i < curve->dataSize(); ++i)
+        ys << curve->sample(i).y();
+    return ys;
+}
+
+// Types into an editable spin box and finishes the edit the way a user does, with Enter.
+inline void typeInto(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+inline void chooseChannelCount(QWidget &window, int count)
+{
+    widget<QComboBox>(window, "comboBox_NumChannels")->setCurrentIndex(count - 1);
+}
+
+// Widgets of one channel table cell: the check box and (gain, offset) the spin box.
+inline QCheckBox *cellCheckBox(QWidget &window, int row, int column)
+{
+    return widget<QTableWidget>(window, "tableWidget")
+        ->cellWidget(row, column)
+        ->findChild<QCheckBox *>();
+}
+
+inline QDoubleSpinBox *cellSpinBox(QWidget &window, int row, int column)
+{
+    return widget<QTableWidget>(window, "tableWidget")
+        ->cellWidget(row, column)
+        ->findChild<QDoubleSpinBox *>();
+}
+
+// Sends a mouse move to the plot canvas at the pixel of plot coordinate (x, y).
+inline void moveMouseTo(MainWindow &window, double x, double y)
+{
+    QwtPlot *plot = MainWindowProbe(window).plot();
+    const QPoint pixel(qRound(plot->transform(QwtCompat::xBottom, x)),
+                       qRound(plot->transform(QwtCompat::yLeft, y)));
+    QMouseEvent move(QEvent::MouseMove, pixel, plot->canvas()->mapToGlobal(pixel), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(plot->canvas(), &move);
+}
+
+#ifdef Q_OS_UNIX
+// A pseudo terminal pair: the program opens the slave by name, the test writes to the master.
+class PseudoTerminal
+{
+public:
+    PseudoTerminal()
+    {
+        char name[256] = {};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            qFatal("openpty failed");
+        m_name = QString::fromLocal8Bit(name);
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(m_slave, TCSANOW, &tio);
+    }
+    ~PseudoTerminal()
+    {
+        closeMaster();
+        if (m_slave >= 0)
+            ::close(m_slave);
+    }
+    PseudoTerminal(const PseudoTerminal &) = delete;
+    PseudoTerminal &operator=(const PseudoTerminal &) = delete;
+
+    QString name() const { return m_name; }
+    void write(const QByteArray &bytes)
+    {
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const auto n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n <= 0)
+                qFatal("write to pseudo terminal failed");
+            done += n;
+        }
+    }
+    termios settings() const
+    {
+        termios tio{};
+        ::tcgetattr(m_slave, &tio);
+        return tio;
+    }
+    // The device goes away, as when a USB adapter is unplugged.
+    void closeMaster()
+    {
+        if (m_master >= 0)
+            ::close(m_master);
+        m_master = -1;
+    }
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    QString m_name;
+};
+#endif
+
+#endif

@@ -1,0 +1,175 @@
+// The main window as it comes up, before any link is opened.
+
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QMetaMethod>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTabWidget>
+
+class TestWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initCorvaleResources(); }
+    void initialState();
+    void linkPanel();
+    void plotControls();
+    void tableHeaders();
+    void slotTable();
+    void adjustPlotScaleOnlyByName();
+    void autoScaleBoxSwitchesRangeBoxes();
+    void editableCombos();
+};
+
+void TestWindow::initialState()
+{
+    MainWindow window;
+    QCOMPARE(window.size(), QSize(1501, 652));
+    QCOMPARE(window.windowTitle(), QStringLiteral("Corvale v1.0.1"));
+    QVERIFY(!window.windowIcon().isNull());
+    QCOMPARE(widget<QTabWidget>(window, "tabWidget_MonitorViews")->currentIndex(), 0);
+    QCOMPARE(widget<QTabWidget>(window, "tabWidget_MonitorViews")->tabText(1),
+             QStringLiteral("Serial Monitor"));
+    QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(), QStringLiteral("Disconnected"));
+    QVERIFY(statusText(window).isEmpty());
+    QVERIFY(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText().isEmpty());
+    // The logo and the refresh icon come from the compiled-in images.
+    QVERIFY(!widget<QLabel>(window, "label_7")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(!widget<QPushButton>(window, "pb_refreshports")->icon().isNull());
+}
+
+void TestWindow::linkPanel()
+{
+    MainWindow window;
+    for (const char *name : {"rbNoParity", "rb8Bits", "rb1StopBit", "rbNoFlowControl"})
+        QVERIFY2(widget<QRadioButton>(window, name)->isChecked(), name);
+    for (const char *name :
+         {"rbOddParity", "rbEvenParity", "rb7Bits", "rb6Bits", "rb5Bits", "rb2StopBit"})
+        QVERIFY2(!widget<QRadioButton>(window, name)->isChecked(), name);
+
+    for (const char *name : {"pbOpenPort", "pbMode"}) {
+        auto *button = widget<QPushButton>(window, name);
+        QVERIFY(button->isCheckable());
+        QVERIFY(!button->isChecked());
+        QCOMPARE(button->styleSheet(), QStringLiteral("QPushButton { background-color: gray;}"));
+    }
+    QCOMPARE(widget<QPushButton>(window, "pbOpenPort")->text(), QStringLiteral("Open Serial"));
+    QCOMPARE(widget<QPushButton>(window, "pbMode")->text(), QStringLiteral("Open Ethernet"));
+    QCOMPARE(widget<QComboBox>(window, "cbBaudRate")->currentText(), QStringLiteral("9600"));
+    QCOMPARE(widget<QLineEdit>(window, "lineEdit_UDP_PORT")->text(), QStringLiteral("55000"));
+    QVERIFY(!widget<QLabel>(window, "label_localIP")->text().isEmpty());
+    QVERIFY(widget<QLabel>(window, "label_localIP")->text() != QStringLiteral("0.0.0.0"));
+}
+
+void TestWindow::plotControls()
+{
+    MainWindow window;
+    QCOMPARE(widget<QSpinBox>(window, "SpinBox_XScale")->value(), 1000);
+    QCOMPARE(widget<QComboBox>(window, "comboBox_NumChannels")->currentText(), QStringLiteral("1"));
+    QVERIFY(widget<QCheckBox>(window, "checkBox_YAutoScale")->isChecked());
+    QVERIFY(!widget<QCheckBox>(window, "checkBox_enableXYGraph")->isChecked());
+    // Until the first axis update the Y boxes stay enabled; the X range boxes belong to XY mode.
+    QVERIFY(widget<QSpinBox>(window, "spinBox_Ymin")->isEnabled());
+    QVERIFY(widget<QSpinBox>(window, "spinBox_Ymax")->isEnabled());
+    QVERIFY(!widget<QSpinBox>(window, "spinBox_Xmin")->isEnabled());
+    QVERIFY(!widget<QSpinBox>(window, "spinBox_Xmax")->isEnabled());
+    QCOMPARE(widget<QSpinBox>(window, "spinBox_Ymin")->value(), 0);
+    QCOMPARE(widget<QSpinBox>(window, "spinBox_Ymax")->value(), 2000);
+    QCOMPARE(widget<QSpinBox>(window, "spinBox_Xmin")->value(), -1000);
+    QCOMPARE(widget<QSpinBox>(window, "spinBox_Xmax")->value(), 1000);
+    QVERIFY(widget<QTableWidget>(window, "tableWidget")->isEnabled());
+}
+
+void TestWindow::tableHeaders()
+{
+    MainWindow window;
+    auto *table = widget<QTableWidget>(window, "tableWidget");
+    QCOMPARE(table->columnCount(), 3);
+    QCOMPARE(table->rowCount(), 1);
+    const QStringList headers{"Channel", "Gain", "Offset"};
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(table->horizontalHeaderItem(i)->text(), headers.at(i));
+        QVERIFY(table->horizontalHeaderItem(i)->font().bold());
+    }
+}
+
+void TestWindow::slotTable()
+{
+    const QMetaObject &meta = MainWindow::staticMetaObject;
+    QCOMPARE(QByteArray(meta.className()), QByteArray("MainWindow"));
+    const QList<QByteArray> expected{"setupPlot()",
+                                     "scaleSpinBox_editingFinished()",
+                                     "adjustPlotScale()",
+                                     "UpdateAxisScale()",
+                                     "readSerialData()",
+                                     "readUdpData()",
+                                     "OpenUDPMode(bool)",
+                                     "loadPorts()",
+                                     "openPort_toggled(bool)",
+                                     "MonitorView_changed()",
+                                     "onScrollBarChanged(int)",
+                                     "XYGraph_state_changed(int)",
+                                     "XAxis_scale_editingFinished()",
+                                     "pbClear_all_clicked()"};
+    QCOMPARE(meta.methodCount() - meta.methodOffset(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const QMetaMethod method = meta.method(meta.methodOffset() + i);
+        QCOMPARE(method.methodSignature(), expected.at(i));
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Private);
+    }
+}
+
+void TestWindow::adjustPlotScaleOnlyByName()
+{
+    MainWindow window;
+    MainWindowProbe probe(window);
+    widget<QSpinBox>(window, "SpinBox_XScale")->setValue(300); // no edit finished: no effect yet
+    QVERIFY(QMetaObject::invokeMethod(&window, "adjustPlotScale"));
+    const QwtScaleDiv div = probe.plot()->axisScaleDiv(QwtCompat::xBottom);
+    QCOMPARE(div.lowerBound(), 0.0);
+    QCOMPARE(div.upperBound(), 1000.0); // the plot width, not the untouched spin box
+}
+
+void TestWindow::autoScaleBoxSwitchesRangeBoxes()
+{
+    MainWindow window;
+    window.show();
+    auto *autoScale = widget<QCheckBox>(window, "checkBox_YAutoScale");
+    auto *ymin = widget<QSpinBox>(window, "spinBox_Ymin");
+    QSignalSpy toggled(autoScale, &QCheckBox::toggled);
+    autoScale->click();
+    QCOMPARE(toggled.count(), 1);
+    QVERIFY(ymin->isEnabled());
+    autoScale->click();
+    QVERIFY(!ymin->isEnabled());
+    QVERIFY(!widget<QSpinBox>(window, "spinBox_Ymax")->isEnabled());
+}
+
+void TestWindow::editableCombos()
+{
+    MainWindow window;
+    window.show();
+    auto *baud = widget<QComboBox>(window, "cbBaudRate");
+    QVERIFY(baud->isEditable());
+    baud->setFocus();
+    baud->lineEdit()->selectAll();
+    QTest::keyClicks(baud, "250000");
+    QTest::keyClick(baud, Qt::Key_Return);
+    QCOMPARE(baud->count(), 4);
+    QCOMPARE(baud->itemText(0), QStringLiteral("250000"));
+    QCOMPARE(baud->currentText(), QStringLiteral("250000"));
+
+    auto *ports = widget<QComboBox>(window, "cbPortList");
+    QVERIFY(ports->isEditable());
+    ports->setEditText(QStringLiteral("/dev/pts/77"));
+    QCOMPARE(ports->currentText(), QStringLiteral("/dev/pts/77"));
+}
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"
