@@ -51,6 +51,7 @@ private:
     // links
     QString getLocalIP();
     void serialErrorOccurred(QSerialPort::SerialPortError error);
+    void discardSerialInput();
     void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
 
     // data stream

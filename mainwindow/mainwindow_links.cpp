@@ -100,6 +100,13 @@ void MainWindow::serialErrorOccurred(QSerialPort::SerialPortError error)
     showStatus(QStringLiteral("Lost connection to ") + portName);
 }
 
+void MainWindow::discardSerialInput()
+{
+    // A closed port has nothing to discard (and would only complain about it).
+    if (serialPort.isOpen())
+        serialPort.clear(QSerialPort::AllDirections);
+}
+
 void MainWindow::readSerialData()
 {
     if (!serialPort.isOpen())

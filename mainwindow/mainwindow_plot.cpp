@@ -211,7 +211,7 @@ void MainWindow::XAxis_scale_editingFinished()
 
 void MainWindow::XYGraph_state_changed(int state)
 {
-    serialPort.clear(QSerialPort::AllDirections);
+    discardSerialInput();
     xyMode = state != 0;
     if (xyMode) {
         setupXYPlot();

@@ -93,7 +93,7 @@ void MainWindow::takeXYLines()
         const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
         if (result.status == LineParser::XYResult::TooFewFields) {
             showStatus(LineParser::tooFewXYFieldsMessage(result.fieldCount));
-            serialPort.clear(QSerialPort::AllDirections);
+            discardSerialInput();
         } else if (result.status == LineParser::XYResult::BadNumber) {
             showStatus(LineParser::badXYNumberMessage());
         } else {
@@ -165,7 +165,7 @@ void MainWindow::MonitorView_changed()
 {
     ui->plainTextEdit->clear();
     dataBuffer.clear();
-    serialPort.clear(QSerialPort::AllDirections);
+    discardSerialInput();
     pbClear_all_clicked();
 }
 

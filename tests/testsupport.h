@@ -52,6 +52,8 @@ struct MainWindowProbe
     QByteArray pendingXYBytes() const { return w.xyBuffer.pending(); }
     const QSerialPort &serialPort() const { return w.serialPort; }
     const QUdpSocket &udpSocket() const { return w.udpSocket; }
+    // Hands bytes to the window as if a link had received them.
+    void feed(const QByteArray &chunk) { w.handleChunk(chunk); }
 
     MainWindow &w;
 };
