@@ -12,6 +12,7 @@
 #include <QUdpSocket>
 #include <QVector>
 
+class PointListSeries;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
@@ -61,6 +62,7 @@ private:
     void takeXYLines();
     void addSeriesSample(const QVector<double> &values);
     void addXYPoint(double x, double y);
+    PointListSeries *xySeries();
 
     // plotting
     void buildPlot();
@@ -96,6 +98,7 @@ private:
     QVector<double> xyYData;
     QUdpSocket udpSocket;
 
+    QString openedPortName; // as the user gave it, for the lost-connection message
     Utf8ChunkDecoder monitorDecoder;
     QVector<double> lineValues; // reused for every parsed line
 };

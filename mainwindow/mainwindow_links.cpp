@@ -79,6 +79,7 @@ void MainWindow::openPort_toggled(bool checked)
         return;
     }
 
+    openedPortName = portName;
     setLinkControlsEnabled(ui->pbMode, false);
     ui->pbOpenPort->setStyleSheet(QLatin1String(openLinkStyle));
     connect(&serialPort, &QSerialPort::readyRead, this, &MainWindow::readSerialData,
@@ -95,9 +96,8 @@ void MainWindow::serialErrorOccurred(QSerialPort::SerialPortError error)
         return;
     if (!serialPort.isOpen() || !ui->pbOpenPort->isChecked())
         return;
-    const QString portName = serialPort.portName();
     ui->pbOpenPort->setChecked(false);
-    showStatus(QStringLiteral("Lost connection to ") + portName);
+    showStatus(QStringLiteral("Lost connection to ") + openedPortName);
 }
 
 void MainWindow::discardSerialInput()

@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "plotting/channelcolors.h"
+#include "plotting/pointlistseries.h"
 #include "plotting/qwtcompat.h"
 #include "ui_mainwindow.h"
 
@@ -240,7 +241,8 @@ void MainWindow::setupXYPlot()
 
     auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(1));
     curve->setPen(channelColor(0), 0.0, Qt::SolidLine);
-    curve->setSamples(QVector<QPointF>());
+    // Empty as the lists are; the curve reads them directly from now on.
+    curve->setData(new PointListSeries(&xyXData, &xyYData));
     curve->attach(plot);
     curves.append(curve);
 

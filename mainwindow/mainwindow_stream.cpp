@@ -2,6 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "plotting/pointlistseries.h"
 #include "stream/lineparser.h"
 #include "ui_mainwindow.h"
 
@@ -132,19 +133,34 @@ void MainWindow::addSeriesSample(const QVector<double> &values)
 
 void MainWindow::addXYPoint(double x, double y)
 {
+    if (curves.isEmpty())
+        return;
+    PointListSeries *series = xySeries();
     // Older points go first, so that a long session cannot use up the memory.
     constexpr int maxPoints = 100000;
     if (xyXData.size() >= maxPoints) {
         const int excess = int(xyXData.size()) - maxPoints + 1;
+        series->aboutToRemoveFront(excess);
         xyXData.remove(0, excess);
         xyYData.remove(0, excess);
     }
     xyXData.append(x);
     xyYData.append(y);
-    if (!curves.isEmpty())
-        curves[0]->setSamples(xyXData.constData(), xyYData.constData(), int(xyXData.size()));
+    curves[0]->itemChanged();
     updatePointMarkers();
     plot->replot();
+}
+
+PointListSeries *MainWindow::xySeries()
+{
+    // After a change of the channel count in XY mode, the points go on in the first curve.
+    QwtPlotCurve *curve = curves[0];
+    auto *series = dynamic_cast<PointListSeries *>(curve->data());
+    if (!series) {
+        series = new PointListSeries(&xyXData, &xyYData);
+        curve->setData(series);
+    }
+    return series;
 }
 
 void MainWindow::appendToMonitor(const QByteArray &chunk)
