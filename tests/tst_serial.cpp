@@ -242,6 +242,8 @@ void TestSerial::refreshWhileOpen()
     widget<QPushButton>(window, "pb_refreshports")->click();
     auto *ports = widget<QComboBox>(window, "cbPortList");
     QCOMPARE(ports->count(), QSerialPortInfo::availablePorts().size());
+    // The typed name is gone: the first entry, if any, is current.
+    QCOMPARE(ports->currentText(), ports->count() ? ports->itemText(0) : QString());
     QVERIFY(probe.serialPort().isOpen());
     pty.write("4\r\n");
     QTRY_COMPARE(probe.yData().at(0).last(), 4.0);

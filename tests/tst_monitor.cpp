@@ -1,0 +1,211 @@
+// The "Serial Monitor" tab: raw text as it arrives, following the newest text, and the resets
+// of a tab change and "Clear all".
+
+#include "testsupport.h"
+
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QUdpSocket>
+
+namespace {
+
+QPlainTextEdit *monitor(MainWindow &window)
+{
+    return widget<QPlainTextEdit>(window, "plainTextEdit");
+}
+
+void showTab(MainWindow &window, int index)
+{
+    widget<QTabWidget>(window, "tabWidget_MonitorViews")->setCurrentIndex(index);
+}
+
+// What the view shows for text inserted in one piece.
+QString shownAs(const QString &text)
+{
+    QPlainTextEdit reference;
+    reference.insertPlainText(text);
+    return reference.toPlainText();
+}
+
+} // namespace
+
+class TestMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initCorvaleResources(); }
+    void serialTextAppearsRaw();
+    void characterSplitAcrossChunks();
+    void followsNewestTextUntilScrolledUp();
+    void tabChangeResetsTimeSeries();
+    void tabChangeResetsXY();
+    void clearAllInBothModes();
+    void viewKeepsRecentLinesOnly();
+};
+
+void TestMonitor::serialTextAppearsRaw()
+{
+    PseudoTerminal pty;
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
+    widget<QPushButton>(window, "pbOpenPort")->click();
+
+    pty.write("1.5 -2 3e2\r\nhal");
+    QTRY_COMPARE(monitor(window)->toPlainText(), shownAs("1.5 -2 3e2\r\nhal"));
+    pty.write("f a line\r\nnot numbers at all\r\n");
+    QTRY_COMPARE(monitor(window)->toPlainText(),
+                 shownAs("1.5 -2 3e2\r\nhalf a line\r\nnot numbers at all\r\n"));
+    // Nothing of it reached the plot or its line buffer.
+    QCOMPARE(probe.yData().at(0).last(), 0.0);
+    QVERIFY(probe.pendingSeriesBytes().isEmpty());
+    QVERIFY(statusText(window).startsWith(QStringLiteral("connected to")));
+}
+
+void TestMonitor::characterSplitAcrossChunks()
+{
+    PseudoTerminal pty;
+    MainWindow window;
+    window.show();
+    showTab(window, 1);
+    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
+    widget<QPushButton>(window, "pbOpenPort")->click();
+
+    pty.write("21.5 \xC2");
+    QTest::qWait(50); // let the first half arrive as a chunk of its own
+    pty.write("\xB0"
+              "C \xE2\x82");
+    QTest::qWait(50);
+    pty.write("\xAC ok\r\n");
+    QTRY_COMPARE(monitor(window)->toPlainText(), shownAs(QString::fromUtf8("21.5 °C € ok\r\n")));
+
+    // Really invalid bytes still show as replacement characters.
+    pty.write("\xFF!");
+    QTRY_VERIFY(monitor(window)->toPlainText().endsWith(QStringLiteral("\uFFFD!")));
+}
+
+void TestMonitor::followsNewestTextUntilScrolledUp()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    QScrollBar *bar = monitor(window)->verticalScrollBar();
+
+    for (int i = 0; i < 200; ++i)
+        probe.feed("line " + QByteArray::number(i) + "\r\n");
+    QVERIFY(bar->maximum() > 0);
+    QCOMPARE(bar->value(), bar->maximum());
+    QVERIFY(probe.autoScroll());
+
+    bar->setValue(10); // the user scrolls up
+    QVERIFY(!probe.autoScroll());
+    for (int i = 0; i < 50; ++i)
+        probe.feed("more\r\n");
+    QCOMPARE(bar->value(), 10);
+
+    bar->setValue(bar->maximum()); // and back to the bottom
+    QVERIFY(probe.autoScroll());
+    probe.feed("newest\r\n");
+    QCOMPARE(bar->value(), bar->maximum());
+}
+
+void TestMonitor::tabChangeResetsTimeSeries()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 2);
+    cellCheckBox(window, 0, 1)->setChecked(true);
+    probe.feed("4 5\r\n7 "); // one line plotted, half a line waiting
+
+    showTab(window, 1);
+    QVERIFY(probe.pendingSeriesBytes().isEmpty());
+    QCOMPARE(curveYs(probe.curves().at(0)), QVector<double>(1000, 0.0));
+    QVERIFY(!cellCheckBox(window, 0, 1)->isChecked()); // table rebuilt
+    probe.feed("shown here\r\n");
+    QCOMPARE(monitor(window)->toPlainText(), shownAs("shown here\r\n"));
+
+    showTab(window, 0);
+    QVERIFY(monitor(window)->toPlainText().isEmpty());
+    probe.feed("8\r\n"); // the discarded "7 " does not come back
+    QCOMPARE(statusText(window), QString());
+    probe.feed("1 2\r\n");
+    QCOMPARE(probe.yData().at(0).mid(998), (QVector<double>{0, 1}));
+    QVERIFY(widget<QTableWidget>(window, "tableWidget")->isEnabled());
+    QVERIFY(!widget<QSpinBox>(window, "spinBox_Xmin")->isEnabled());
+}
+
+void TestMonitor::tabChangeResetsXY()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    probe.feed("1 2\r\n3 4\r\n5");
+    QCOMPARE(probe.xyXData().size(), 2);
+
+    showTab(window, 1);
+    QVERIFY(probe.xyXData().isEmpty());
+    QVERIFY(probe.pendingXYBytes().isEmpty());
+    QCOMPARE(curveTitles(probe.plot()), QStringList{"Data 1"});
+    showTab(window, 0);
+    probe.feed(" 6\r\n7 8\r\n");
+    QCOMPARE(probe.xyXData(), QVector<double>{7}); // " 6" alone is not a point
+    QVERIFY(!widget<QTableWidget>(window, "tableWidget")->isEnabled());
+    QVERIFY(widget<QSpinBox>(window, "spinBox_Xmin")->isEnabled());
+    QCOMPARE(probe.plot()->axisScaleDiv(QwtCompat::xBottom).upperBound(), 1000.0);
+}
+
+void TestMonitor::clearAllInBothModes()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    auto *clearAll = widget<QPushButton>(window, "pbClear_all");
+
+    probe.feed("3\r\n4 ");
+    showTab(window, 1);
+    probe.feed("text\r\n");
+    clearAll->click();
+    QVERIFY(monitor(window)->toPlainText().isEmpty());
+    QCOMPARE(widget<QTabWidget>(window, "tabWidget_MonitorViews")->currentIndex(), 1);
+    showTab(window, 0);
+
+    probe.feed("9\r\n1");
+    clearAll->click();
+    QCOMPARE(curveYs(probe.curves().at(0)), QVector<double>(1000, 0.0));
+    // "Clear all" leaves a partial time-series line alone.
+    QCOMPARE(probe.pendingSeriesBytes(), QByteArray("1"));
+    QVERIFY(widget<QSpinBox>(window, "SpinBox_XScale")->isEnabled());
+
+    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    probe.feed("1 1\r\n2 2\r\n");
+    clearAll->click();
+    QVERIFY(probe.xyXData().isEmpty());
+    QCOMPARE(probe.curves().at(0)->dataSize(), size_t(0));
+    QVERIFY(!widget<QTableWidget>(window, "tableWidget")->isEnabled());
+    QVERIFY(widget<QSpinBox>(window, "spinBox_Xmax")->isEnabled());
+    QVERIFY(!widget<QSpinBox>(window, "SpinBox_XScale")->isEnabled());
+}
+
+void TestMonitor::viewKeepsRecentLinesOnly()
+{
+    MainWindow window;
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    QCOMPARE(monitor(window)->maximumBlockCount(), 100000);
+    QByteArray chunk;
+    for (int i = 0; i < 100010; ++i)
+        chunk += QByteArray::number(i) + '\n';
+    probe.feed(chunk);
+    QCOMPARE(monitor(window)->blockCount(), 100000);
+    QVERIFY(monitor(window)->toPlainText().endsWith(QStringLiteral("\n100009\n")));
+}
+
+QTEST_MAIN(TestMonitor)
+#include "tst_monitor.moc"

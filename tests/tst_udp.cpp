@@ -1,0 +1,238 @@
+// The Ethernet (UDP) link: binding, its look, datagrams into the same parser, bind failures.
+
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QThread>
+#include <QUdpSocket>
+
+namespace {
+
+const QString gray = QStringLiteral("QPushButton { background-color: gray;}");
+const QString green = QStringLiteral("QPushButton { background-color: green;}");
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::Any), 0);
+    return probe.localPort();
+}
+
+QList<QWidget *> udpLinkControls(MainWindow &window)
+{
+    return {
+        widget<QWidget>(window, "cbBaudRate"),        widget<QWidget>(window, "cbPortList"),
+        widget<QWidget>(window, "frame_3"),           widget<QWidget>(window, "frame_4"),
+        widget<QWidget>(window, "frame_5"),           widget<QWidget>(window, "rbNoFlowControl"),
+        widget<QWidget>(window, "lineEdit_UDP_PORT"), widget<QWidget>(window, "pbOpenPort")};
+}
+
+void verifyControlsEnabled(MainWindow &window, bool enabled)
+{
+    for (QWidget *control : udpLinkControls(window))
+        QVERIFY2(control->isEnabled() == enabled, qPrintable(control->objectName()));
+    QVERIFY(widget<QWidget>(window, "pbMode")->isEnabled());
+    QVERIFY(widget<QWidget>(window, "pb_refreshports")->isEnabled());
+}
+
+void bindOn(MainWindow &window, const QString &port)
+{
+    widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(port);
+    widget<QPushButton>(window, "pbMode")->click();
+}
+
+// Debug output, to see the "press" lines.
+QStringList debugLines;
+void collectDebug(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtDebugMsg)
+        debugLines << message;
+}
+
+} // namespace
+
+class TestUdp : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initCorvaleResources(); }
+    void bindPlotsDatagramsAndCloses();
+    void portZeroOrEmptyTakesAnyFreePort_data();
+    void portZeroOrEmptyTakesAnyFreePort();
+    void pressOnEveryToggle();
+    void bindFailureKeepsButtonChecked();
+    void portAboveRangeIsRefused();
+    void queuedDatagramsAreReadInOneCall();
+    void lineSplitAcrossDatagrams();
+    void datagramsOnTheMonitorTab();
+};
+
+void TestUdp::bindPlotsDatagramsAndCloses()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 3);
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+
+    auto *button = widget<QPushButton>(window, "pbMode");
+    QVERIFY(button->isChecked());
+    QCOMPARE(button->styleSheet(), green);
+    QCOMPARE(button->text(), QStringLiteral("Open Ethernet"));
+    QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(),
+             QStringLiteral("Ethernet<br>Connected"));
+    QCOMPARE(statusText(window), QStringLiteral("Connected via Ethernet"));
+    QCOMPARE(probe.udpSocket().localPort(), port);
+    verifyControlsEnabled(window, false);
+
+    QUdpSocket device;
+    device.writeDatagram("1.5 -2 3e2\r\n", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(probe.yData().at(2).last(), 300.0);
+    QCOMPARE(probe.yData().at(0).last(), 1.5);
+    QCOMPARE(probe.yData().at(1).last(), -2.0);
+
+    button->click();
+    QVERIFY(!button->isChecked());
+    QCOMPARE(button->styleSheet(), gray);
+    QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(statusText(window), QStringLiteral("Ethernet connection closed"));
+    QCOMPARE(probe.udpSocket().state(), QAbstractSocket::UnconnectedState);
+    verifyControlsEnabled(window, true);
+
+    // Closed means closed: nothing arrives any more.
+    device.writeDatagram("9 9 9\r\n", QHostAddress::LocalHost, port);
+    QTest::qWait(50);
+    QCOMPARE(probe.yData().at(2).last(), 300.0);
+}
+
+void TestUdp::portZeroOrEmptyTakesAnyFreePort_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("0") << "0";
+    QTest::newRow("empty") << "";
+    QTest::newRow("letters") << "port";
+}
+
+void TestUdp::portZeroOrEmptyTakesAnyFreePort()
+{
+    QFETCH(QString, text);
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    bindOn(window, text);
+    QCOMPARE(statusText(window), QStringLiteral("Connected via Ethernet"));
+    QCOMPARE(probe.udpSocket().state(), QAbstractSocket::BoundState);
+    QVERIFY(probe.udpSocket().localPort() != 0);
+}
+
+void TestUdp::pressOnEveryToggle()
+{
+    MainWindow window;
+    window.show();
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectDebug);
+    bindOn(window, QString::number(freePort()));
+    widget<QPushButton>(window, "pbMode")->click();
+    widget<QPushButton>(window, "pbMode")->click();
+    qInstallMessageHandler(previous);
+    QCOMPARE(debugLines, (QStringList{"press", "press", "press"}));
+}
+
+void TestUdp::bindFailureKeepsButtonChecked()
+{
+    QUdpSocket holder; // another program holds the port exclusively
+    QVERIFY(holder.bind(QHostAddress(QHostAddress::Any), 0, QUdpSocket::DontShareAddress));
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    bindOn(window, QString::number(holder.localPort()));
+
+    auto *button = widget<QPushButton>(window, "pbMode");
+    QCOMPARE(statusText(window), QStringLiteral("Failed to bind UDP socket"));
+    QVERIFY(button->isChecked());
+    QCOMPARE(button->styleSheet(), gray);
+    QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(probe.udpSocket().state(), QAbstractSocket::UnconnectedState);
+    verifyControlsEnabled(window, true);
+
+    button->click();
+    QVERIFY(!button->isChecked());
+    QCOMPARE(statusText(window), QStringLiteral("Ethernet connection closed"));
+    QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(), QStringLiteral("Disconnected"));
+}
+
+void TestUdp::portAboveRangeIsRefused()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    // 65536 would wrap to port 0 and bind somewhere the device does not send to.
+    bindOn(window, QStringLiteral("65536"));
+    QCOMPARE(statusText(window), QStringLiteral("Failed to bind UDP socket: invalid port"));
+    QVERIFY(widget<QPushButton>(window, "pbMode")->isChecked());
+    QCOMPARE(widget<QPushButton>(window, "pbMode")->styleSheet(), gray);
+    QCOMPARE(probe.udpSocket().state(), QAbstractSocket::UnconnectedState);
+    verifyControlsEnabled(window, true);
+}
+
+void TestUdp::queuedDatagramsAreReadInOneCall()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+    QSignalSpy readyRead(const_cast<QUdpSocket *>(&probe.udpSocket()), &QUdpSocket::readyRead);
+
+    QUdpSocket device;
+    for (const char *line : {"1\r\n", "2\r\n3\r\n", "4\r\n"})
+        device.writeDatagram(line, QHostAddress::LocalHost, port);
+    QThread::msleep(50); // all four lines wait in the socket before the event loop runs
+    QTRY_COMPARE(probe.yData().at(0).mid(996), (QVector<double>{1, 2, 3, 4}));
+    QCOMPARE(readyRead.count(), 1);
+}
+
+void TestUdp::lineSplitAcrossDatagrams()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 2);
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+
+    QUdpSocket device;
+    device.writeDatagram("12.", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(probe.pendingSeriesBytes(), QByteArray("12."));
+    device.writeDatagram("5 7\r", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(probe.pendingSeriesBytes(), QByteArray("12.5 7\r"));
+    device.writeDatagram("\n", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(probe.yData().at(0).last(), 12.5);
+    QCOMPARE(probe.yData().at(1).last(), 7.0);
+}
+
+void TestUdp::datagramsOnTheMonitorTab()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    widget<QTabWidget>(window, "tabWidget_MonitorViews")->setCurrentIndex(1);
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+
+    QUdpSocket device;
+    device.writeDatagram("first half, ", QHostAddress::LocalHost, port);
+    QTRY_VERIFY(!widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText().isEmpty());
+    device.writeDatagram("second \xC2", QHostAddress::LocalHost, port);
+    device.writeDatagram("\xB5s\n", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText(),
+                 QString::fromUtf8("first half, second µs\n"));
+}
+
+QTEST_MAIN(TestUdp)
+#include "tst_udp.moc"
