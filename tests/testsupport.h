@@ -104,6 +104,16 @@ inline void typeInto(QAbstractSpinBox *box, const QString &text)
     QTest::keyClick(box, Qt::Key_Return);
 }
 
+// The eight controls that an open link locks; otherButton is the other link's button.
+inline QList<QWidget *> linkControls(QWidget &window, const char *otherButton)
+{
+    QList<QWidget *> controls;
+    for (const char *name : {"cbBaudRate", "cbPortList", "frame_3", "frame_4", "frame_5",
+                             "rbNoFlowControl", "lineEdit_UDP_PORT", otherButton})
+        controls << widget<QWidget>(window, name);
+    return controls;
+}
+
 inline void chooseChannelCount(QWidget &window, int count)
 {
     widget<QComboBox>(window, "comboBox_NumChannels")->setCurrentIndex(count - 1);

@@ -21,23 +21,13 @@ void openPort(MainWindow &window, const QString &name)
     widget<QPushButton>(window, "pbOpenPort")->click();
 }
 
-// The eight controls that a link locks while it is open (the serial link locks pbMode).
-QList<QWidget *> serialLinkControls(MainWindow &window)
-{
-    return {
-        widget<QWidget>(window, "cbBaudRate"),        widget<QWidget>(window, "cbPortList"),
-        widget<QWidget>(window, "frame_3"),           widget<QWidget>(window, "frame_4"),
-        widget<QWidget>(window, "frame_5"),           widget<QWidget>(window, "rbNoFlowControl"),
-        widget<QWidget>(window, "lineEdit_UDP_PORT"), widget<QWidget>(window, "pbMode")};
-}
-
 void verifyClosedLook(MainWindow &window)
 {
     auto *button = widget<QPushButton>(window, "pbOpenPort");
     QVERIFY(!button->isChecked());
     QCOMPARE(button->styleSheet(), gray);
     QCOMPARE(widget<QLabel>(window, "label_portstatus")->text(), QStringLiteral("Disconnected"));
-    for (QWidget *control : serialLinkControls(window))
+    for (QWidget *control : linkControls(window, "pbMode"))
         QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
     QVERIFY(!MainWindowProbe(window).serialPort().isOpen());
 }
@@ -101,7 +91,7 @@ void TestSerial::openShowsConnectedAndLocksTheOtherLink()
     QCOMPARE(statusText(window), QStringLiteral("connected to ") + pty.name());
     QVERIFY(MainWindowProbe(window).serialPort().isOpen());
     QCOMPARE(MainWindowProbe(window).serialPort().openMode(), QIODevice::ReadOnly);
-    for (QWidget *control : serialLinkControls(window))
+    for (QWidget *control : linkControls(window, "pbMode"))
         QVERIFY2(!control->isEnabled(), qPrintable(control->objectName()));
     for (const char *name : {"pb_refreshports", "pbOpenPort", "frame_6"})
         QVERIFY2(widget<QWidget>(window, name)->isEnabled(), name);

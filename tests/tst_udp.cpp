@@ -21,18 +21,9 @@ quint16 freePort()
     return probe.localPort();
 }
 
-QList<QWidget *> udpLinkControls(MainWindow &window)
-{
-    return {
-        widget<QWidget>(window, "cbBaudRate"),        widget<QWidget>(window, "cbPortList"),
-        widget<QWidget>(window, "frame_3"),           widget<QWidget>(window, "frame_4"),
-        widget<QWidget>(window, "frame_5"),           widget<QWidget>(window, "rbNoFlowControl"),
-        widget<QWidget>(window, "lineEdit_UDP_PORT"), widget<QWidget>(window, "pbOpenPort")};
-}
-
 void verifyControlsEnabled(MainWindow &window, bool enabled)
 {
-    for (QWidget *control : udpLinkControls(window))
+    for (QWidget *control : linkControls(window, "pbOpenPort"))
         QVERIFY2(control->isEnabled() == enabled, qPrintable(control->objectName()));
     QVERIFY(widget<QWidget>(window, "pbMode")->isEnabled());
     QVERIFY(widget<QWidget>(window, "pb_refreshports")->isEnabled());

@@ -1,0 +1,101 @@
+// End to end with the bundled feeder: what corvale-feed sends is what the window plots.
+
+#include "testsupport.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QUdpSocket>
+
+namespace {
+
+int errorMessages(const QSignalSpy &messages)
+{
+    int errors = 0;
+    for (const QList<QVariant> &message : messages)
+        errors += message.at(0).toString().startsWith(QStringLiteral("Error")) ? 1 : 0;
+    return errors;
+}
+
+QStringList feederArguments(const QStringList &extra)
+{
+    return QStringList{"--xy", "--rate", "1000", "--seed", "5"} + extra;
+}
+
+} // namespace
+
+class TestFeed : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initCorvaleResources(); }
+
+    void overUdp()
+    {
+        MainWindow window;
+        window.show();
+        MainWindowProbe probe(window);
+        widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+        widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QStringLiteral("0"));
+        widget<QPushButton>(window, "pbMode")->click();
+        const quint16 port = probe.udpSocket().localPort();
+        QSignalSpy messages(widget<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged);
+
+        QProcess feeder;
+        feeder.start(QStringLiteral(CORVALE_FEED_PATH),
+                     feederArguments({"--count", "300", "--lines-per-datagram", "3", "--udp",
+                                      QStringLiteral("127.0.0.1:%1").arg(port)}));
+        QVERIFY(feeder.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(feeder.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(feeder.exitCode(), 0);
+        QTRY_COMPARE(probe.xyXData().size(), 300);
+        // A Lissajous figure of amplitude 800 fills the default X range.
+        const auto [minX, maxX] =
+            std::minmax_element(probe.xyXData().begin(), probe.xyXData().end());
+        QVERIFY(*minX < -700 && *maxX > 700);
+        QCOMPARE(errorMessages(messages), 0);
+    }
+
+    void overPseudoTerminalWithBadLines()
+    {
+        QProcess feeder;
+        feeder.start(QStringLiteral(CORVALE_FEED_PATH),
+                     {"--pty", "--channels", "2", "--count", "200", "--rate", "1000", "--bad-ratio",
+                      "0.2", "--seed", "9"});
+        QVERIFY(feeder.waitForStarted());
+        QString device;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                const QString out = QString::fromLocal8Bit(feeder.readAllStandardOutput());
+                const QRegularExpressionMatch match =
+                    QRegularExpression(QStringLiteral("(/dev/\\S+)")).match(out);
+                if (match.hasMatch())
+                    device = match.captured(1);
+                return !device.isEmpty();
+            }(),
+            10000);
+
+        MainWindow window;
+        window.show();
+        MainWindowProbe probe(window);
+        chooseChannelCount(window, 2);
+        QSignalSpy messages(widget<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged);
+        widget<QComboBox>(window, "cbPortList")->setEditText(device);
+        widget<QPushButton>(window, "pbOpenPort")->click();
+        QVERIFY(probe.serialPort().isOpen());
+
+        QTRY_VERIFY_WITH_TIMEOUT(feeder.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(feeder.exitCode(), 0);
+        // Some lines were malformed: their messages were shown, and the curves still moved.
+        QTRY_VERIFY(probe.yData().at(0).last() != 0.0 || probe.yData().at(1).last() != 0.0);
+        int moved = 0;
+        for (double v : probe.yData().at(1))
+            moved += v != 0.0 ? 1 : 0;
+        QVERIFY2(moved > 100, qPrintable(QString::number(moved)));
+        QVERIFY(errorMessages(messages) > 10);
+    }
+};
+
+QTEST_MAIN(TestFeed)
+#include "tst_feed.moc"
