@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include <utility>
+
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -299,7 +301,7 @@ void MainWindow::updatePointMarkers()
     clearPointMarkers();
 
     const bool xyGraph = ui->checkBox_enableXYGraph->isChecked();
-    for (QwtPlotCurve *curve : qAsConst(curves)) {
+    for (QwtPlotCurve *curve : std::as_const(curves)) {
         const size_t n = curve->dataSize();
         for (size_t j = 0; j + 1 < n; ++j) {
             const QPointF p0 = curve->sample(j);

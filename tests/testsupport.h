@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -64,6 +65,15 @@ template <class T> T *widget(QWidget &window, const char *name)
     if (!found)
         qFatal("no widget named %s", name);
     return found;
+}
+
+inline bool hasPixmap(const QLabel *label)
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    return !label->pixmap().isNull();
+#else
+    return !label->pixmap(Qt::ReturnByValue).isNull();
+#endif
 }
 
 inline QString statusText(QWidget &window)

@@ -39,7 +39,7 @@ void TestWindow::initialState()
     QVERIFY(statusText(window).isEmpty());
     QVERIFY(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText().isEmpty());
     // The logo and the refresh icon come from the compiled-in images.
-    QVERIFY(!widget<QLabel>(window, "label_7")->pixmap(Qt::ReturnByValue).isNull());
+    QVERIFY(hasPixmap(widget<QLabel>(window, "label_7")));
     QVERIFY(!widget<QPushButton>(window, "pb_refreshports")->icon().isNull());
 }
 
