@@ -92,9 +92,10 @@ void MainWindow::takeXYLines()
         double x = 0;
         double y = 0;
         const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
+        // A short line is dropped like any other bad line. Flushing the port here as well would
+        // throw away the good lines the device sent after it.
         if (result.status == LineParser::XYResult::TooFewFields) {
             showStatus(LineParser::tooFewXYFieldsMessage(result.fieldCount));
-            discardSerialInput();
         } else if (result.status == LineParser::XYResult::BadNumber) {
             showStatus(LineParser::badXYNumberMessage());
         } else {

@@ -157,7 +157,7 @@ inline void moveMouseTo(MainWindow &window, double x, double y)
 
 #ifdef Q_OS_UNIX
 // A pseudo terminal pair: the program opens the slave by name, the test writes to the master.
-class PseudoTerminal
+class PseudoTerminal : public QObject
 {
 public:
     PseudoTerminal()

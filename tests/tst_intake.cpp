@@ -45,6 +45,7 @@ private slots:
     void firstSampleStepsAtTheRightEnd();
     void gainOffsetAndShowFromTheTable();
     void xyModeSwitchesPlotAndControls();
+    void shortXYLineLosesNoLaterLines();
     void xyPointsKeepComingThroughTheOrigin();
     void xyPointsAreBounded();
     void channelCountChangeInXYMode();
@@ -214,6 +215,27 @@ void TestIntake::xyModeSwitchesPlotAndControls()
     pty.write("1 2 3\r\n");
     QTRY_COMPARE(probe.yData().at(0).last(), 12.0);
     QCOMPARE(probe.yData().at(2).last(), 2.0);
+}
+
+void TestIntake::shortXYLineLosesNoLaterLines()
+{
+    PseudoTerminal pty;
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
+    widget<QPushButton>(window, "pbOpenPort")->click();
+
+    // The device goes on sending while the short line is being reported: those lines wait in
+    // the terminal, unread, and must not be thrown away with it.
+    auto *bar = widget<QStatusBar>(window, "statusbar");
+    connect(bar, &QStatusBar::messageChanged, &pty, [&pty](const QString &message) {
+        if (message.startsWith(QStringLiteral("Error: Insufficient")))
+            pty.write("3 3\r\n4 4\r\n");
+    });
+    pty.write("1 1\r\n5\r\n2 2\r\n");
+    QTRY_COMPARE(probe.xyXData(), (QVector<double>{1, 2, 3, 4}));
 }
 
 void TestIntake::xyPointsKeepComingThroughTheOrigin()
