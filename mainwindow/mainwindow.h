@@ -58,8 +58,8 @@ private:
     // data stream
     void handleChunk(const QByteArray &chunk);
     void appendToMonitor(const QByteArray &chunk);
-    void takeSeriesLines();
-    void takeXYLines();
+    void takeSeriesLine(const QByteArray &line);
+    void takeXYLine(const QByteArray &line);
     void addSeriesSample(const QVector<double> &values);
     void addXYPoint(double x, double y);
     PointListSeries *xySeries();

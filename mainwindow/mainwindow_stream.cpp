@@ -49,59 +49,45 @@ void MainWindow::handleChunk(const QByteArray &chunk)
         appendToMonitor(chunk);
         return;
     }
-    if (ui->checkBox_enableXYGraph->isChecked()) {
-        xyBuffer.append(chunk);
-        takeXYLines();
-    } else {
-        dataBuffer.append(chunk);
-        takeSeriesLines();
+    LineBuffer &buffer = ui->checkBox_enableXYGraph->isChecked() ? xyBuffer : dataBuffer;
+    const bool xy = &buffer == &xyBuffer;
+    buffer.append(chunk);
+    QByteArray line;
+    for (;;) {
+        const LineBuffer::Next next = buffer.takeLine(&line);
+        if (next == LineBuffer::Next::None)
+            return;
+        if (next == LineBuffer::Next::Overlong)
+            showStatus(LineParser::overlongLineMessage());
+        else if (xy)
+            takeXYLine(line);
+        else
+            takeSeriesLine(line);
     }
 }
 
-void MainWindow::takeSeriesLines()
+void MainWindow::takeSeriesLine(const QByteArray &line)
 {
-    QByteArray line;
-    for (;;) {
-        const LineBuffer::Next next = dataBuffer.takeLine(&line);
-        if (next == LineBuffer::Next::None)
-            return;
-        if (next == LineBuffer::Next::Overlong) {
-            showStatus(LineParser::overlongLineMessage());
-            continue;
-        }
-        const LineParser::SeriesResult result =
-            LineParser::parseSeries(line, numChannels, &lineValues);
-        if (result.status == LineParser::SeriesResult::BadField)
-            showStatus(LineParser::badChannelMessage(result.badField));
-        else if (result.status == LineParser::SeriesResult::Ok)
-            addSeriesSample(lineValues);
-    }
+    const LineParser::SeriesResult result = LineParser::parseSeries(line, numChannels, &lineValues);
+    if (result.status == LineParser::SeriesResult::BadField)
+        showStatus(LineParser::badChannelMessage(result.badField));
+    else if (result.status == LineParser::SeriesResult::Ok)
+        addSeriesSample(lineValues);
 }
 
-void MainWindow::takeXYLines()
+void MainWindow::takeXYLine(const QByteArray &line)
 {
-    QByteArray line;
-    for (;;) {
-        const LineBuffer::Next next = xyBuffer.takeLine(&line);
-        if (next == LineBuffer::Next::None)
-            return;
-        if (next == LineBuffer::Next::Overlong) {
-            showStatus(LineParser::overlongLineMessage());
-            continue;
-        }
-        double x = 0;
-        double y = 0;
-        const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
-        // A short line is dropped like any other bad line. Flushing the port here as well would
-        // throw away the good lines the device sent after it.
-        if (result.status == LineParser::XYResult::TooFewFields) {
-            showStatus(LineParser::tooFewXYFieldsMessage(result.fieldCount));
-        } else if (result.status == LineParser::XYResult::BadNumber) {
-            showStatus(LineParser::badXYNumberMessage());
-        } else {
-            addXYPoint(x, y);
-        }
-    }
+    double x = 0;
+    double y = 0;
+    const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
+    // A short line is dropped like any other bad line. Flushing the port here as well would
+    // throw away the good lines the device sent after it.
+    if (result.status == LineParser::XYResult::TooFewFields)
+        showStatus(LineParser::tooFewXYFieldsMessage(result.fieldCount));
+    else if (result.status == LineParser::XYResult::BadNumber)
+        showStatus(LineParser::badXYNumberMessage());
+    else
+        addXYPoint(x, y);
 }
 
 void MainWindow::addSeriesSample(const QVector<double> &values)
