@@ -70,6 +70,8 @@ private:
     void setXAxisScale(double xMin, double xMax);
     void setupXYPlot();
     void updatePointMarkers();
+    int channelCountSetting() const;
+    void resizeSampleLists(int channels, int width);
     void replaceCrosshair();
     void clearPointMarkers();
     void showStatus(const QString &message);

@@ -104,7 +104,7 @@ void MainWindow::buildPlot()
 
 void MainWindow::setupPlot()
 {
-    numChannels = ui->comboBox_NumChannels->currentText().toInt(nullptr, 10);
+    numChannels = channelCountSetting();
     setupChannelTable();
 
     qDeleteAll(curves);
@@ -112,12 +112,7 @@ void MainWindow::setupPlot()
 
     xData.clear();
     yData.clear();
-    xData.resize(plotWidth);
-    yData.resize(qMax(numChannels, 0));
-    for (QVector<double> &channel : yData)
-        channel.resize(plotWidth);
-    for (int i = 0; i < plotWidth; ++i)
-        xData[i] = i;
+    resizeSampleLists(numChannels, plotWidth);
 
     for (int i = 0; i < yData.size(); ++i) {
         auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(i + 1));
@@ -127,10 +122,26 @@ void MainWindow::setupPlot()
     }
     plot->setAutoReplot(false);
     for (int i = 0; i < curves.size(); ++i)
-        curves[i]->setSamples(xData.constData(), yData[i].constData(), xData.size());
+        curves[i]->setSamples(xData.constData(), yData[i].constData(), int(xData.size()));
 
     replaceCrosshair();
     plot->replot();
+}
+
+int MainWindow::channelCountSetting() const
+{
+    return qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0);
+}
+
+// A shrink keeps the oldest samples, a growth appends zeros after them; x runs 0 ... width - 1.
+void MainWindow::resizeSampleLists(int channels, int width)
+{
+    xData.resize(width);
+    yData.resize(channels);
+    for (QVector<double> &channel : yData)
+        channel.resize(width);
+    for (int i = 0; i < width; ++i)
+        xData[i] = i;
 }
 
 void MainWindow::replaceCrosshair()
@@ -143,7 +154,7 @@ void MainWindow::replaceCrosshair()
 
 void MainWindow::setupChannelTable()
 {
-    const int rows = qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0);
+    const int rows = channelCountSetting();
     QTableWidget *table = ui->tableWidget;
     table->setColumnCount(3);
     table->setRowCount(rows);
@@ -165,12 +176,7 @@ void MainWindow::scaleSpinBox_editingFinished()
     plotWidth = width;
     lastIndex = width - 1;
 
-    xData.resize(width);
-    yData.resize(qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0));
-    for (QVector<double> &channel : yData)
-        channel.resize(width);
-    for (int i = 0; i < width; ++i)
-        xData[i] = i;
+    resizeSampleLists(channelCountSetting(), width);
 
     plot->setAxisScale(QwtCompat::xBottom, 0.0, double(plotWidth), 0.0);
     plot->replot();
