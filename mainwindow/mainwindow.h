@@ -69,6 +69,7 @@ private:
     void setupChannelTable();
     void setXAxisScale(double xMin, double xMax);
     void setupXYPlot();
+    void rebuildPlot(bool xy);
     void updatePointMarkers();
     int channelCountSetting() const;
     void resizeSampleLists(int channels, int width);

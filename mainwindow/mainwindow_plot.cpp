@@ -222,21 +222,23 @@ void MainWindow::XYGraph_state_changed(int state)
 {
     discardSerialInput();
     xyMode = state != 0;
-    if (xyMode) {
+    rebuildPlot(xyMode);
+    ui->SpinBox_XScale->setEnabled(!xyMode);
+}
+
+// A fresh plot for the mode, its X range, and the controls that belong to the mode.
+void MainWindow::rebuildPlot(bool xy)
+{
+    if (xy) {
         setupXYPlot();
         XAxis_scale_editingFinished();
-        ui->tableWidget->setEnabled(false);
-        ui->spinBox_Xmin->setEnabled(true);
-        ui->spinBox_Xmax->setEnabled(true);
-        ui->SpinBox_XScale->setEnabled(false);
     } else {
         setupPlot();
         scaleSpinBox_editingFinished();
-        ui->tableWidget->setEnabled(true);
-        ui->spinBox_Xmin->setEnabled(false);
-        ui->spinBox_Xmax->setEnabled(false);
-        ui->SpinBox_XScale->setEnabled(true);
     }
+    ui->tableWidget->setEnabled(!xy);
+    ui->spinBox_Xmin->setEnabled(xy);
+    ui->spinBox_Xmax->setEnabled(xy);
 }
 
 void MainWindow::setupXYPlot()

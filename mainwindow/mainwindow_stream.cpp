@@ -176,17 +176,5 @@ void MainWindow::pbClear_all_clicked()
 {
     ui->plainTextEdit->clear();
     monitorDecoder.reset();
-    if (ui->checkBox_enableXYGraph->isChecked()) {
-        setupXYPlot();
-        XAxis_scale_editingFinished();
-        ui->tableWidget->setEnabled(false);
-        ui->spinBox_Xmin->setEnabled(true);
-        ui->spinBox_Xmax->setEnabled(true);
-    } else {
-        setupPlot();
-        scaleSpinBox_editingFinished();
-        ui->tableWidget->setEnabled(true);
-        ui->spinBox_Xmin->setEnabled(false);
-        ui->spinBox_Xmax->setEnabled(false);
-    }
+    rebuildPlot(ui->checkBox_enableXYGraph->isChecked());
 }
