@@ -29,6 +29,12 @@ bool udpPortFromText(const QString &text, quint16 *port)
     return true;
 }
 
+QString buttonStyle(bool open)
+{
+    return open ? QStringLiteral("QPushButton { background-color: green;}")
+                : QStringLiteral("QPushButton { background-color: gray;}");
+}
+
 QString localIPv4Text(const QList<QHostAddress> &addresses)
 {
     for (const QHostAddress &address : addresses) {

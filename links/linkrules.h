@@ -19,6 +19,9 @@ qint32 baudRateFromText(const QString &text);
 // false for a number above 65535.
 bool udpPortFromText(const QString &text, quint16 *port);
 
+// The style sheet of a link button: green while its link is open, gray otherwise.
+QString buttonStyle(bool open);
+
 // The address to show for configuring the device: the first IPv4 address other than 127.0.0.1.
 QString localIPv4Text(const QList<QHostAddress> &addresses);
 

@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "app/application.h"
+#include "links/linkrules.h"
 #include "ui_mainwindow.h"
 
 #include <QIcon>
@@ -9,10 +10,6 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 
-namespace {
-const char *const closedLinkStyle = "QPushButton { background-color: gray;}";
-}
-
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     initCorvaleResources();
@@ -20,8 +17,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     // A long session on the monitor tab must not eat the machine's memory.
     ui->plainTextEdit->setMaximumBlockCount(100000);
     setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
-    ui->pbOpenPort->setStyleSheet(QLatin1String(closedLinkStyle));
-    ui->pbMode->setStyleSheet(QLatin1String(closedLinkStyle));
+    ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
+    ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
     loadPorts();
     buildPlot();
     ui->label_localIP->setText(getLocalIP());

@@ -10,11 +10,6 @@
 #include <QNetworkInterface>
 #include <QSerialPortInfo>
 
-namespace {
-const char *const openLinkStyle = "QPushButton { background-color: green;}";
-const char *const closedLinkStyle = "QPushButton { background-color: gray;}";
-} // namespace
-
 void MainWindow::setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled)
 {
     for (QWidget *widget :
@@ -39,7 +34,7 @@ void MainWindow::openPort_toggled(bool checked)
     if (!checked) {
         serialPort.close();
         setLinkControlsEnabled(ui->pbMode, true);
-        ui->pbOpenPort->setStyleSheet(QLatin1String(closedLinkStyle));
+        ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
         showStatus(QStringLiteral("Disconnected"));
         ui->label_portstatus->setText(QStringLiteral("Disconnected"));
         return;
@@ -81,7 +76,7 @@ void MainWindow::openPort_toggled(bool checked)
 
     openedPortName = portName;
     setLinkControlsEnabled(ui->pbMode, false);
-    ui->pbOpenPort->setStyleSheet(QLatin1String(openLinkStyle));
+    ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(true));
     connect(&serialPort, &QSerialPort::readyRead, this, &MainWindow::readSerialData,
             Qt::UniqueConnection);
     showStatus(QStringLiteral("connected to ") + portName);
@@ -125,7 +120,7 @@ void MainWindow::OpenUDPMode(bool checked)
     if (!checked) {
         udpSocket.close();
         setLinkControlsEnabled(ui->pbOpenPort, true);
-        ui->pbMode->setStyleSheet(QLatin1String(closedLinkStyle));
+        ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
         ui->label_portstatus->setText(QStringLiteral("Disconnected"));
         showStatus(QStringLiteral("Ethernet connection closed"));
         return;
@@ -144,7 +139,7 @@ void MainWindow::OpenUDPMode(bool checked)
         return;
     }
     setLinkControlsEnabled(ui->pbOpenPort, false);
-    ui->pbMode->setStyleSheet(QLatin1String(openLinkStyle));
+    ui->pbMode->setStyleSheet(LinkRules::buttonStyle(true));
     ui->label_portstatus->setText(QStringLiteral("Ethernet<br>Connected"));
     showStatus(QStringLiteral("Connected via Ethernet"));
 }
