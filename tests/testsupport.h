@@ -114,6 +114,13 @@ inline void typeInto(QAbstractSpinBox *box, const QString &text)
     QTest::keyClick(box, Qt::Key_Return);
 }
 
+// Types a port name into the port box and presses "Open Serial".
+inline void openPort(QWidget &window, const QString &name)
+{
+    widget<QComboBox>(window, "cbPortList")->setEditText(name);
+    widget<QPushButton>(window, "pbOpenPort")->click();
+}
+
 // The eight controls that an open link locks; otherButton is the other link's button.
 inline QList<QWidget *> linkControls(QWidget &window, const char *otherButton)
 {

@@ -81,8 +81,7 @@ private slots:
         MainWindowProbe probe(window);
         chooseChannelCount(window, 2);
         QSignalSpy messages(widget<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged);
-        widget<QComboBox>(window, "cbPortList")->setEditText(device);
-        widget<QPushButton>(window, "pbOpenPort")->click();
+        openPort(window, device);
         QVERIFY(probe.serialPort().isOpen());
 
         QTRY_VERIFY_WITH_TIMEOUT(feeder.state() == QProcess::NotRunning, 20000);

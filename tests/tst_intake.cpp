@@ -179,8 +179,7 @@ void TestIntake::xyModeSwitchesPlotAndControls()
     window.show();
     MainWindowProbe probe(window);
     chooseChannelCount(window, 3);
-    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
-    widget<QPushButton>(window, "pbOpenPort")->click();
+    openPort(window, pty.name());
 
     // A partial time-series line already read waits through the XY detour.
     pty.write("12 ");
@@ -224,8 +223,7 @@ void TestIntake::shortXYLineLosesNoLaterLines()
     window.show();
     MainWindowProbe probe(window);
     widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
-    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
-    widget<QPushButton>(window, "pbOpenPort")->click();
+    openPort(window, pty.name());
 
     // The device goes on sending while the short line is being reported: those lines wait in
     // the terminal, unread, and must not be thrown away with it.

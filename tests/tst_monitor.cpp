@@ -52,8 +52,7 @@ void TestMonitor::serialTextAppearsRaw()
     window.show();
     MainWindowProbe probe(window);
     showTab(window, 1);
-    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
-    widget<QPushButton>(window, "pbOpenPort")->click();
+    openPort(window, pty.name());
 
     pty.write("1.5 -2 3e2\r\nhal");
     QTRY_COMPARE(monitor(window)->toPlainText(), shownAs("1.5 -2 3e2\r\nhal"));
@@ -72,8 +71,7 @@ void TestMonitor::characterSplitAcrossChunks()
     MainWindow window;
     window.show();
     showTab(window, 1);
-    widget<QComboBox>(window, "cbPortList")->setEditText(pty.name());
-    widget<QPushButton>(window, "pbOpenPort")->click();
+    openPort(window, pty.name());
 
     pty.write("21.5 \xC2");
     QTest::qWait(50); // let the first half arrive as a chunk of its own

@@ -15,12 +15,6 @@ namespace {
 const QString gray = QStringLiteral("QPushButton { background-color: gray;}");
 const QString green = QStringLiteral("QPushButton { background-color: green;}");
 
-void openPort(MainWindow &window, const QString &name)
-{
-    widget<QComboBox>(window, "cbPortList")->setEditText(name);
-    widget<QPushButton>(window, "pbOpenPort")->click();
-}
-
 void verifyClosedLook(MainWindow &window)
 {
     auto *button = widget<QPushButton>(window, "pbOpenPort");
