@@ -1,5 +1,27 @@
 #include "stream/linebuffer.h"
 
+#include <cstring>
+
+namespace {
+
+// Offset of the first CR LF that starts at or after `from`, or -1. memchr finds the LF far faster
+// than a general substring search.
+int findTerminator(const QByteArray &bytes, int from)
+{
+    const char *begin = bytes.constData();
+    const char *end = begin + bytes.size();
+    for (const char *p = begin + from + 1; p < end; ++p) {
+        p = static_cast<const char *>(std::memchr(p, '\n', size_t(end - p)));
+        if (!p)
+            return -1;
+        if (p[-1] == '\r')
+            return int(p - 1 - begin);
+    }
+    return -1;
+}
+
+} // namespace
+
 void LineBuffer::append(const QByteArray &chunk)
 {
     if (chunk.isEmpty())
@@ -14,19 +36,19 @@ void LineBuffer::append(const QByteArray &chunk)
     m_bytes.append(chunk);
 }
 
-LineBuffer::Next LineBuffer::takeLine(QByteArray *line)
+LineBuffer::Next LineBuffer::takeLine(const char **data, int *size)
 {
     for (;;) {
-        const int end = m_bytes.indexOf("\r\n", m_searchFrom);
+        const int end = findTerminator(m_bytes, m_searchFrom);
         if (end < 0) {
             // A trailing CR may still be the first half of a terminator.
-            const int size = m_bytes.size();
-            const int unfinished = size - m_pos - (m_bytes.endsWith('\r') ? 1 : 0);
-            m_searchFrom = qMax(m_pos, size - 1);
+            const int total = m_bytes.size();
+            const int unfinished = total - m_pos - (m_bytes.endsWith('\r') ? 1 : 0);
+            m_searchFrom = qMax(m_pos, total - 1);
             if (m_dropping || unfinished > MaxLineLength) {
                 const bool report = !m_dropping;
                 m_dropping = true;
-                m_pos = size - (m_bytes.endsWith('\r') ? 1 : 0);
+                m_pos = total - (m_bytes.endsWith('\r') ? 1 : 0);
                 m_searchFrom = m_pos;
                 return report ? Next::Overlong : Next::None;
             }
@@ -43,9 +65,20 @@ LineBuffer::Next LineBuffer::takeLine(QByteArray *line)
             continue; // the tail of a line already reported
         if (length > MaxLineLength)
             return Next::Overlong;
-        *line = m_bytes.mid(start, length);
+        *data = m_bytes.constData() + start;
+        *size = length;
         return Next::Line;
     }
+}
+
+LineBuffer::Next LineBuffer::takeLine(QByteArray *line)
+{
+    const char *data = nullptr;
+    int size = 0;
+    const Next next = takeLine(&data, &size);
+    if (next == Next::Line)
+        *line = QByteArray(data, size);
+    return next;
 }
 
 void LineBuffer::clear()

@@ -21,6 +21,8 @@ public:
     };
 
     void append(const QByteArray &chunk);
+    // The line is handed out in place, without its CR LF: valid until the next append or clear.
+    Next takeLine(const char **data, int *size);
     Next takeLine(QByteArray *line);
     void clear();
 

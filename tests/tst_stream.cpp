@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <cmath>
 #include <limits>
 
 using Status = LineParser::SeriesResult::Status;
@@ -51,6 +52,8 @@ private slots:
     void xy_data();
     void xy();
     void messages();
+    void numbersAsQStringReadsThem_data();
+    void numbersAsQStringReadsThem();
 
     void utf8Chunks_data();
     void utf8Chunks();
@@ -235,6 +238,76 @@ void TestStream::xy()
     if (status == XYStatus::Ok) {
         QCOMPARE(px, x);
         QCOMPARE(py, y);
+    }
+}
+
+// Plain numbers take a short cut; whatever the path, a field must read exactly as
+// QString::toDouble reads it (values that are not finite refused).
+void TestStream::numbersAsQStringReadsThem_data()
+{
+    QTest::addColumn<QByteArray>("field");
+    for (const char *field : {"0",
+                              "-0",
+                              "+0",
+                              "1.5",
+                              "-2",
+                              "3e2",
+                              "1E-3",
+                              "+1e+5",
+                              ".5",
+                              "-.5e1",
+                              "+.25",
+                              "007",
+                              "0.1",
+                              "123456789012345678901234567890",
+                              "1.7976931348623157e308",
+                              "2.2250738585072014e-308",
+                              "4.9e-324",
+                              "1e-310",
+                              "1e-400",
+                              "0e-400",
+                              "1e400",
+                              "1.",
+                              "5.e3",
+                              ".",
+                              "-",
+                              "+",
+                              "+-1",
+                              "--1",
+                              "1e",
+                              "1e+",
+                              "e5",
+                              "1.2.3",
+                              "1e5.5",
+                              "0x10",
+                              "1_0",
+                              "1,5",
+                              " 5",
+                              "5 ",
+                              "\t5",
+                              "5\n",
+                              "inf",
+                              "-inf",
+                              "nan",
+                              "1.0000000000000000000000000000000000000001",
+                              "0.30000000000000004441",
+                              "9007199254740993",
+                              "1e0000000000000000000000000000000000005"})
+        QTest::newRow(field) << QByteArray(field);
+    QTest::newRow("zero byte") << QByteArray("1\0", 2);
+}
+
+void TestStream::numbersAsQStringReadsThem()
+{
+    QFETCH(QByteArray, field);
+    bool ok = false;
+    const double expected = QString::fromLatin1(field.constData(), field.size()).toDouble(&ok);
+    ok = ok && std::isfinite(expected);
+    double value = 0;
+    QCOMPARE(LineParser::toNumber(field.constData(), int(field.size()), &value), ok);
+    if (ok) {
+        QCOMPARE(value, expected);
+        QCOMPARE(std::signbit(value), std::signbit(expected));
     }
 }
 
