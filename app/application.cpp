@@ -9,11 +9,6 @@
 #include <QSplashScreen>
 #include <QThread>
 
-void initCorvaleResources()
-{
-    Q_INIT_RESOURCE(corvale);
-}
-
 void configureApplication(QApplication &app)
 {
     app.setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));

@@ -1,11 +1,9 @@
 #ifndef CORVALE_APPLICATION_H
 #define CORVALE_APPLICATION_H
 
-class QApplication;
+#include "resources/resources.h"
 
-// The image collection is compiled into a static library; referencing it here keeps the linker
-// from dropping it. Safe to call more than once.
-void initCorvaleResources();
+class QApplication;
 
 // Application-wide icon, widget style and number format, before any window is built.
 void configureApplication(QApplication &app);

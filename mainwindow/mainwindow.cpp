@@ -1,14 +1,23 @@
 #include "mainwindow/mainwindow.h"
 
-#include "app/application.h"
 #include "links/linkrules.h"
+#include "resources/resources.h"
 #include "ui_mainwindow.h"
 
 #include <QIcon>
 #include <QScrollBar>
 
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
+
+namespace {
+
+// About one display frame.
+constexpr int frameIntervalMs = 16;
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
@@ -22,6 +31,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     loadPorts();
     buildPlot();
     ui->label_localIP->setText(getLocalIP());
+    frameTimer.setInterval(frameIntervalMs);
 
     connect(ui->pbOpenPort, &QPushButton::toggled, this, &MainWindow::openPort_toggled);
     connect(ui->pb_refreshports, &QPushButton::clicked, this, &MainWindow::loadPorts);
@@ -40,17 +50,25 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->spinBox_Xmax, &QSpinBox::editingFinished, this,
             &MainWindow::XAxis_scale_editingFinished);
     connect(ui->pbClear_all, &QPushButton::clicked, this, &MainWindow::pbClear_all_clicked);
-    connect(&udpSocket, &QUdpSocket::readyRead, this, &MainWindow::readUdpData);
+    // The reader wakes the window only when it had gone idle; the frame timer takes over then.
+    connect(&linkReader, &LinkReader::datagramsReady, this, &MainWindow::readUdpData);
     connect(ui->pbMode, &QPushButton::toggled, this, &MainWindow::OpenUDPMode);
+    connect(&linkReader, &LinkReader::serialDataReady, this, &MainWindow::readSerialData);
     // A device that goes away floods the port with errors; queued, so that the port is closed
     // outside its own notification handler.
     connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::serialErrorOccurred,
             Qt::QueuedConnection);
+    connect(&frameTimer, &QTimer::timeout, this, &MainWindow::frameTick);
 }
 
 MainWindow::~MainWindow()
 {
-    serialPort.close();
+    linkReader.closeSerial();
+    // Child widgets still signal while they go (a spin box with the focus finishes its edit
+    // when the window disappears); nothing may reach this half-destroyed window.
+    for (QObject *child : findChildren<QObject *>())
+        child->disconnect(this);
+    plot->canvas()->removeEventFilter(this);
     delete ui;
     ui = nullptr;
     delete vLineMarker;

@@ -1,6 +1,9 @@
 #ifndef CORVALE_MAINWINDOW_H
 #define CORVALE_MAINWINDOW_H
 
+#include "links/linkreader.h"
+#include "plotting/pointstore.h"
+#include "plotting/samplestore.h"
 #include "stream/linebuffer.h"
 #include "stream/utf8chunkdecoder.h"
 
@@ -9,10 +12,10 @@
 #include <QMainWindow>
 #include <QSerialPort>
 #include <QString>
+#include <QTimer>
 #include <QUdpSocket>
 #include <QVector>
 
-class PointListSeries;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
@@ -56,13 +59,14 @@ private:
     void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
 
     // data stream
+    void takeReceived();
     void handleChunk(const QByteArray &chunk);
+    void finishBatch();
     void appendToMonitor(const QByteArray &chunk);
-    void takeSeriesLine(const QByteArray &line);
-    void takeXYLine(const QByteArray &line);
+    void takeSeriesLine(const char *line, int size);
+    void takeXYLine(const char *line, int size);
     void addSeriesSample(const QVector<double> &values);
     void addXYPoint(double x, double y);
-    PointListSeries *xySeries();
 
     // plotting
     void buildPlot();
@@ -71,18 +75,21 @@ private:
     void setupXYPlot();
     void rebuildPlot(bool xy);
     void updatePointMarkers();
+    void addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1);
     int channelCountSetting() const;
-    void resizeSampleLists(int channels, int width);
+    void showCurve(int channel, bool shown);
     void replaceCrosshair();
     void clearPointMarkers();
     void showStatus(const QString &message);
+    void markPlotDirty();
+    void frameTick();
+    void drawFrame();
 
     friend struct MainWindowProbe; // read access for the tests
 
     Ui::MainWindow *ui = nullptr;
     QwtPlot *plot = nullptr;
-    QVector<double> xData;
-    QVector<QVector<double>> yData;
+    SampleStore yData; // the time series; a sample's x is its position
     QList<QwtPlotCurve *> curves;
     int plotWidth = 1000;
     int lastIndex = 999;
@@ -97,10 +104,17 @@ private:
     double cursorX = 0;
     int numChannels = 0;
     bool xyMode = false;
-    QVector<double> xyXData;
-    QVector<double> xyYData;
+    PointStore xyData;
     QUdpSocket udpSocket;
 
+    // Declared after the link objects: it hands them back before they are destroyed.
+    LinkReader linkReader{&serialPort, &udpSocket};
+    QVector<QByteArray> receivedChunks; // taken from the reader, handled from receivedNext on
+    int receivedNext = 0;
+    // Lines mark the plot dirty; the frame timer draws at most once per display frame.
+    QTimer frameTimer;
+    bool plotDirty = false;
+    QString pendingMonitor; // text for the monitor, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
     Utf8ChunkDecoder monitorDecoder;
     QVector<double> lineValues; // reused for every parsed line

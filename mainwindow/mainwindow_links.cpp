@@ -32,7 +32,7 @@ void MainWindow::loadPorts()
 void MainWindow::openPort_toggled(bool checked)
 {
     if (!checked) {
-        serialPort.close();
+        linkReader.closeSerial();
         setLinkControlsEnabled(ui->pbMode, true);
         ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
         showStatus(QStringLiteral("Disconnected"));
@@ -40,46 +40,33 @@ void MainWindow::openPort_toggled(bool checked)
         return;
     }
 
-    udpSocket.close();
-    const QString portName = LinkRules::portNameFromText(ui->cbPortList->currentText());
-    serialPort.setPortName(portName);
-    serialPort.setBaudRate(LinkRules::baudRateFromText(ui->cbBaudRate->currentText()),
-                           QSerialPort::AllDirections);
-
-    if (ui->rbNoParity->isChecked())
-        serialPort.setParity(QSerialPort::NoParity);
+    SerialSettings settings;
+    settings.portName = LinkRules::portNameFromText(ui->cbPortList->currentText());
+    settings.baudRate = LinkRules::baudRateFromText(ui->cbBaudRate->currentText());
     if (ui->rbOddParity->isChecked())
-        serialPort.setParity(QSerialPort::OddParity);
+        settings.parity = QSerialPort::OddParity;
     if (ui->rbEvenParity->isChecked())
-        serialPort.setParity(QSerialPort::EvenParity);
-    if (ui->rb8Bits->isChecked())
-        serialPort.setDataBits(QSerialPort::Data8);
+        settings.parity = QSerialPort::EvenParity;
     if (ui->rb7Bits->isChecked())
-        serialPort.setDataBits(QSerialPort::Data7);
+        settings.dataBits = QSerialPort::Data7;
     if (ui->rb6Bits->isChecked())
-        serialPort.setDataBits(QSerialPort::Data6);
+        settings.dataBits = QSerialPort::Data6;
     if (ui->rb5Bits->isChecked())
-        serialPort.setDataBits(QSerialPort::Data5);
-    if (ui->rb1StopBit->isChecked())
-        serialPort.setStopBits(QSerialPort::OneStop);
+        settings.dataBits = QSerialPort::Data5;
     if (ui->rb2StopBit->isChecked())
-        serialPort.setStopBits(QSerialPort::TwoStop);
-    if (ui->rbNoFlowControl->isChecked())
-        serialPort.setFlowControl(QSerialPort::NoFlowControl);
+        settings.stopBits = QSerialPort::TwoStop;
 
-    if (!serialPort.open(QIODevice::ReadOnly)) {
+    if (!linkReader.openSerial(settings)) {
         // Close first, so that the failure stays readable instead of "Disconnected".
         ui->pbOpenPort->setChecked(false);
-        showStatus(QStringLiteral("It was impossible to connect to ") + portName);
+        showStatus(QStringLiteral("It was impossible to connect to ") + settings.portName);
         return;
     }
 
-    openedPortName = portName;
+    openedPortName = settings.portName;
     setLinkControlsEnabled(ui->pbMode, false);
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(true));
-    connect(&serialPort, &QSerialPort::readyRead, this, &MainWindow::readSerialData,
-            Qt::UniqueConnection);
-    showStatus(QStringLiteral("connected to ") + portName);
+    showStatus(QStringLiteral("connected to ") + settings.portName);
     ui->label_portstatus->setText(QStringLiteral("Serial<br>Connected"));
 }
 
@@ -97,16 +84,18 @@ void MainWindow::serialErrorOccurred(QSerialPort::SerialPortError error)
 
 void MainWindow::discardSerialInput()
 {
-    // A closed port has nothing to discard (and would only complain about it).
-    if (serialPort.isOpen())
-        serialPort.clear(QSerialPort::AllDirections);
-}
-
-void MainWindow::readSerialData()
-{
     if (!serialPort.isOpen())
         return;
-    handleChunk(serialPort.readAll());
+    linkReader.discardSerialInput();
+    // What the reader had already handed over counts as read by the port, but not yet taken.
+    receivedChunks.clear();
+    receivedNext = 0;
+}
+
+// The reader thread reads the links; these take what it has read.
+void MainWindow::readSerialData()
+{
+    takeReceived();
 }
 
 QString MainWindow::getLocalIP()
@@ -118,7 +107,7 @@ void MainWindow::OpenUDPMode(bool checked)
 {
     qDebug() << "press";
     if (!checked) {
-        udpSocket.close();
+        linkReader.closeUdp();
         setLinkControlsEnabled(ui->pbOpenPort, true);
         ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
         ui->label_portstatus->setText(QStringLiteral("Disconnected"));
@@ -126,15 +115,13 @@ void MainWindow::OpenUDPMode(bool checked)
         return;
     }
 
-    if (serialPort.isOpen())
-        serialPort.close();
-    udpSocket.close();
     quint16 port = 0;
     if (!LinkRules::udpPortFromText(ui->lineEdit_UDP_PORT->text(), &port)) {
+        linkReader.closeUdp();
         showStatus(QStringLiteral("Failed to bind UDP socket: invalid port"));
         return;
     }
-    if (!udpSocket.bind(QHostAddress::Any, port)) {
+    if (!linkReader.bindUdp(port)) {
         showStatus(QStringLiteral("Failed to bind UDP socket"));
         return;
     }
@@ -146,19 +133,5 @@ void MainWindow::OpenUDPMode(bool checked)
 
 void MainWindow::readUdpData()
 {
-    // An unreadable datagram is skipped; the bound keeps a socket that keeps failing from
-    // spinning here forever.
-    int failures = 0;
-    while (udpSocket.hasPendingDatagrams() && failures < 64) {
-        const qint64 pending = qMax<qint64>(udpSocket.pendingDatagramSize(), 0);
-        QByteArray datagram(int(pending), Qt::Uninitialized);
-        const qint64 size = udpSocket.readDatagram(datagram.data(), datagram.size());
-        if (size < 0) {
-            ++failures;
-            continue;
-        }
-        failures = 0;
-        datagram.truncate(int(size));
-        handleChunk(datagram);
-    }
+    takeReceived();
 }

@@ -3,8 +3,9 @@
 #include "mainwindow/mainwindow.h"
 
 #include "plotting/channelcolors.h"
-#include "plotting/pointlistseries.h"
 #include "plotting/qwtcompat.h"
+#include "plotting/reducedcurve.h"
+#include "plotting/storeseries.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -13,6 +14,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 
+#include <cmath>
 #include <utility>
 
 #include <qwt_plot.h>
@@ -109,20 +111,17 @@ void MainWindow::setupPlot()
 
     qDeleteAll(curves);
     curves.clear();
+    yData.reset(numChannels, plotWidth);
 
-    xData.clear();
-    yData.clear();
-    resizeSampleLists(numChannels, plotWidth);
-
-    for (int i = 0; i < yData.size(); ++i) {
-        auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(i + 1));
+    for (int i = 0; i < yData.channelCount(); ++i) {
+        auto *curve = new ReducedCurve(QStringLiteral("Data ") + QString::number(i + 1));
         curve->setPen(channelColor(i), 0.0, Qt::SolidLine);
         curve->attach(plot);
         curves.append(curve);
     }
     plot->setAutoReplot(false);
     for (int i = 0; i < curves.size(); ++i)
-        curves[i]->setSamples(xData.constData(), yData[i].constData(), int(xData.size()));
+        curves[i]->setData(new ChannelSeries(&yData, i));
 
     replaceCrosshair();
     plot->replot();
@@ -133,15 +132,19 @@ int MainWindow::channelCountSetting() const
     return qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0);
 }
 
-// A shrink keeps the oldest samples, a growth appends zeros after them; x runs 0 ... width - 1.
-void MainWindow::resizeSampleLists(int channels, int width)
+// A hidden curve keeps the samples it showed last; a shown one reads the store again.
+void MainWindow::showCurve(int channel, bool shown)
 {
-    xData.resize(width);
-    yData.resize(channels);
-    for (QVector<double> &channel : yData)
-        channel.resize(width);
-    for (int i = 0; i < width; ++i)
-        xData[i] = i;
+    QwtPlotCurve *curve = curves[channel];
+    if (shown) {
+        curve->setData(new ChannelSeries(&yData, channel));
+    } else {
+        QVector<QPointF> samples(int(curve->dataSize()));
+        for (int i = 0; i < samples.size(); ++i)
+            samples[i] = curve->sample(size_t(i));
+        curve->setSamples(samples);
+    }
+    curve->setVisible(shown);
 }
 
 void MainWindow::replaceCrosshair()
@@ -160,12 +163,31 @@ void MainWindow::setupChannelTable()
     table->setRowCount(rows);
     for (int r = 0; r < rows; ++r) {
         const QColor tint = channelColor(r);
+        QCheckBox *show = makeCheckBox(true);
+        QCheckBox *gainOn = makeCheckBox(false);
+        QDoubleSpinBox *gain = makeSpinBox(0.001, 1e9, 1);
+        QCheckBox *offsetOn = makeCheckBox(false);
+        QDoubleSpinBox *offset = makeSpinBox(-1e9, 1e9, 0);
         auto *label = new QLabel(QStringLiteral("Channel %1").arg(r + 1));
-        table->setCellWidget(r, 0, makeCell(makeCheckBox(true), label, tint, true));
-        table->setCellWidget(
-            r, 1, makeCell(makeCheckBox(false), makeSpinBox(0.001, 1e9, 1), tint, false));
-        table->setCellWidget(r, 2,
-                             makeCell(makeCheckBox(false), makeSpinBox(-1e9, 1e9, 0), tint, false));
+        table->setCellWidget(r, 0, makeCell(show, label, tint, true));
+        table->setCellWidget(r, 1, makeCell(gainOn, gain, tint, false));
+        table->setCellWidget(r, 2, makeCell(offsetOn, offset, tint, false));
+
+        // The intake reads plain values that follow the cells, instead of searching the table
+        // for every line. The store is rebuilt with the table, with the cells' initial values.
+        const auto update = [this, r](auto field) {
+            return [this, r, field](auto value) {
+                if (r < yData.channelCount())
+                    yData.settings(r).*field = value;
+            };
+        };
+        connect(show, &QCheckBox::toggled, this, update(&ChannelSettings::shown));
+        connect(gainOn, &QCheckBox::toggled, this, update(&ChannelSettings::gainOn));
+        connect(gain, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                update(&ChannelSettings::gain));
+        connect(offsetOn, &QCheckBox::toggled, this, update(&ChannelSettings::offsetOn));
+        connect(offset, QOverload<double>::of(&QDoubleSpinBox::valueChanged), this,
+                update(&ChannelSettings::offset));
     }
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
 }
@@ -176,7 +198,7 @@ void MainWindow::scaleSpinBox_editingFinished()
     plotWidth = width;
     lastIndex = width - 1;
 
-    resizeSampleLists(channelCountSetting(), width);
+    yData.resize(channelCountSetting(), width);
 
     plot->setAxisScale(QwtCompat::xBottom, 0.0, double(plotWidth), 0.0);
     plot->replot();
@@ -245,14 +267,12 @@ void MainWindow::setupXYPlot()
 {
     qDeleteAll(curves);
     curves.clear();
-    xyXData.clear();
-    xyYData.clear();
+    xyData.clear();
     xyBuffer.clear();
 
-    auto *curve = new QwtPlotCurve(QStringLiteral("Data ") + QString::number(1));
+    auto *curve = new ReducedCurve(QStringLiteral("Data ") + QString::number(1));
     curve->setPen(channelColor(0), 0.0, Qt::SolidLine);
-    // Empty as the lists are; the curve reads them directly from now on.
-    curve->setData(new PointListSeries(&xyXData, &xyYData));
+    curve->setData(new PointSeries(&xyData));
     curve->attach(plot);
     curves.append(curve);
 
@@ -274,22 +294,21 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         vLineMarker->setVisible(true);
         hLineMarker->setValue(cursorX, cursorY);
         hLineMarker->setVisible(xyMode);
-        updatePointMarkers();
-        plot->replot();
+        markPlotDirty();
         return true;
     }
     case QEvent::Enter:
         vLineMarker->setVisible(true);
         if (xyMode)
             hLineMarker->setVisible(true);
-        plot->replot();
+        markPlotDirty();
         return true;
     case QEvent::Leave:
         vLineMarker->setVisible(false);
         if (xyMode)
             hLineMarker->setVisible(false);
         clearPointMarkers();
-        plot->replot();
+        markPlotDirty();
         return true;
     default:
         return QMainWindow::eventFilter(watched, event);
@@ -302,6 +321,7 @@ void MainWindow::clearPointMarkers()
     pointMarkers.clear();
 }
 
+// Rebuilt for every frame while the crosshair shows.
 void MainWindow::updatePointMarkers()
 {
     if (!vLineMarker->isVisible())
@@ -309,36 +329,83 @@ void MainWindow::updatePointMarkers()
     clearPointMarkers();
 
     const bool xyGraph = ui->checkBox_enableXYGraph->isChecked();
-    for (QwtPlotCurve *curve : std::as_const(curves)) {
+    for (const QwtPlotCurve *curve : std::as_const(curves)) {
         const size_t n = curve->dataSize();
-        for (size_t j = 0; j + 1 < n; ++j) {
-            const QPointF p0 = curve->sample(j);
-            const QPointF p1 = curve->sample(j + 1);
-            if (!within(p0.x(), cursorX, p1.x()))
-                continue;
-
-            auto *marker = new QwtPlotMarker;
-            const QPen pen = curve->pen();
-            marker->setSymbol(
-                new QwtSymbol(QwtSymbol::Ellipse, QBrush(pen.color()), pen, QSize(7, 6)));
-            QString text;
-            if (xyGraph) {
-                marker->setValue(cursorX, cursorY);
-                text =
-                    QStringLiteral("x: %1  y: %2").arg(cursorX, 0, 'f', 2).arg(cursorY, 0, 'f', 2);
-            } else {
-                const double y =
-                    (p1.y() - p0.y()) * (cursorX - p0.x()) / (p1.x() - p0.x()) + p0.y();
-                marker->setValue(cursorX, y);
-                text = QStringLiteral("%1").arg(y, 0, 'f', 2);
+        if (xyGraph) {
+            // XY points lie in arrival order: the first segment that spans the cursor's x.
+            for (size_t j = 0; j + 1 < n; ++j) {
+                const QPointF p0 = curve->sample(j);
+                const QPointF p1 = curve->sample(j + 1);
+                if (within(p0.x(), cursorX, p1.x())) {
+                    addPointMarker(curve, p0, p1);
+                    break;
+                }
             }
-            marker->attach(plot);
-            marker->setLabel(QwtText(text));
-            marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
-            marker->setLabelOrientation(Qt::Horizontal);
-            pointMarkers.append(marker);
-            break;
+            continue;
         }
+        // A sample's x is its position: the segment starts at the whole part of the cursor's
+        // x, except that a whole x = k >= 1 lies in the segment ending at k, the first to hold
+        // it. NaN fails the first test.
+        if (!(cursorX >= 0.0))
+            continue;
+        double first = std::floor(cursorX);
+        if (first == cursorX && first >= 1.0)
+            first -= 1.0;
+        if (first + 1.0 >= double(n))
+            continue;
+        const size_t j = size_t(first);
+        const QPointF p0 = curve->sample(j);
+        const QPointF p1 = curve->sample(j + 1);
+        if (within(p0.x(), cursorX, p1.x()))
+            addPointMarker(curve, p0, p1);
     }
+}
+
+void MainWindow::addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1)
+{
+    auto *marker = new QwtPlotMarker;
+    const QPen pen = curve->pen();
+    marker->setSymbol(new QwtSymbol(QwtSymbol::Ellipse, QBrush(pen.color()), pen, QSize(7, 6)));
+    QString text;
+    if (ui->checkBox_enableXYGraph->isChecked()) {
+        marker->setValue(cursorX, cursorY);
+        text = QStringLiteral("x: %1  y: %2").arg(cursorX, 0, 'f', 2).arg(cursorY, 0, 'f', 2);
+    } else {
+        const double y = (p1.y() - p0.y()) * (cursorX - p0.x()) / (p1.x() - p0.x()) + p0.y();
+        marker->setValue(cursorX, y);
+        text = QStringLiteral("%1").arg(y, 0, 'f', 2);
+    }
+    marker->attach(plot);
+    marker->setLabel(QwtText(text));
+    marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
+    marker->setLabelOrientation(Qt::Horizontal);
+    pointMarkers.append(marker);
+}
+
+void MainWindow::markPlotDirty()
+{
+    plotDirty = true;
+    if (!frameTimer.isActive())
+        frameTimer.start();
+}
+
+// Once per display frame while anything happens: take what the links delivered, then bring
+// the curves, the axes and the value markers up to date in one replot.
+void MainWindow::frameTick()
+{
+    takeReceived();
+    if (plotDirty) {
+        plotDirty = false;
+        drawFrame();
+        return;
+    }
+    // Nothing new for a whole frame: stop ticking until the reader has something.
+    if (receivedNext == receivedChunks.size() && linkReader.queue().sleepIfEmpty())
+        frameTimer.stop();
+}
+
+void MainWindow::drawFrame()
+{
+    updatePointMarkers();
     plot->replot();
 }

@@ -1,47 +1,53 @@
-// Received chunks: the monitor view, line assembly and parsing, and the intake into the plot.
+// Received chunks: the monitor view, line assembly and parsing, and the intake into the stores.
 
 #include "mainwindow/mainwindow.h"
 
-#include "plotting/pointlistseries.h"
+#include "plotting/storeseries.h"
 #include "stream/lineparser.h"
 #include "ui_mainwindow.h"
 
-#include <QCheckBox>
-#include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QScrollBar>
 
-#include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 
-#include <algorithm>
+#include <utility>
 
 namespace {
 
-// The check box and, for gain and offset, the spin box of a channel table cell.
-struct Cell
-{
-    QCheckBox *checkBox = nullptr;
-    QDoubleSpinBox *spinBox = nullptr;
-};
-
-Cell channelCell(QTableWidget *table, int row, int column)
-{
-    Cell cell;
-    if (QWidget *widget = table->cellWidget(row, column)) {
-        cell.checkBox = widget->findChild<QCheckBox *>();
-        cell.spinBox = widget->findChild<QDoubleSpinBox *>();
-    }
-    return cell;
-}
-
-double effectiveValue(const Cell &cell, double unset)
-{
-    if (cell.checkBox && cell.spinBox && cell.checkBox->isChecked())
-        return cell.spinBox->value();
-    return unset;
-}
+// Chunks are handled in slices of about this long, so that a backlog cannot keep the window
+// from painting or from reacting to the user.
+constexpr qint64 sliceNs = 8 * 1000 * 1000;
 
 } // namespace
+
+void MainWindow::takeReceived()
+{
+    if (!frameTimer.isActive())
+        frameTimer.start();
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        if (receivedNext == receivedChunks.size()) {
+            receivedChunks.clear();
+            receivedNext = 0;
+            linkReader.queue().takeAll(&receivedChunks);
+            linkReader.resumeSerial();
+            if (receivedChunks.isEmpty())
+                break;
+        }
+        // Released as soon as it is handled; a backlog may hold many.
+        const QByteArray chunk = std::exchange(receivedChunks[receivedNext++], QByteArray());
+        handleChunk(chunk);
+        if (clock.nsecsElapsed() > sliceNs)
+            break;
+    }
+    if (const qint64 dropped = linkReader.queue().takeDroppedBytes())
+        showStatus(QStringLiteral("Error: data arrived faster than it could be shown; "
+                                  "%1 bytes dropped")
+                       .arg(dropped));
+    finishBatch();
+}
 
 void MainWindow::handleChunk(const QByteArray &chunk)
 {
@@ -49,37 +55,52 @@ void MainWindow::handleChunk(const QByteArray &chunk)
         appendToMonitor(chunk);
         return;
     }
-    LineBuffer &buffer = ui->checkBox_enableXYGraph->isChecked() ? xyBuffer : dataBuffer;
-    const bool xy = &buffer == &xyBuffer;
+    const bool xy = ui->checkBox_enableXYGraph->isChecked();
+    LineBuffer &buffer = xy ? xyBuffer : dataBuffer;
     buffer.append(chunk);
-    QByteArray line;
+    const char *line = nullptr;
+    int size = 0;
     for (;;) {
-        const LineBuffer::Next next = buffer.takeLine(&line);
+        const LineBuffer::Next next = buffer.takeLine(&line, &size);
         if (next == LineBuffer::Next::None)
             return;
         if (next == LineBuffer::Next::Overlong)
             showStatus(LineParser::overlongLineMessage());
         else if (xy)
-            takeXYLine(line);
+            takeXYLine(line, size);
         else
-            takeSeriesLine(line);
+            takeSeriesLine(line, size);
     }
 }
 
-void MainWindow::takeSeriesLine(const QByteArray &line)
+// The monitor text of a batch of chunks goes in with one insert.
+void MainWindow::finishBatch()
 {
-    const LineParser::SeriesResult result = LineParser::parseSeries(line, numChannels, &lineValues);
+    if (!pendingMonitor.isEmpty()) {
+        ui->plainTextEdit->insertPlainText(pendingMonitor);
+        pendingMonitor.clear();
+        if (autoScroll) {
+            QScrollBar *bar = ui->plainTextEdit->verticalScrollBar();
+            bar->setValue(bar->maximum());
+        }
+    }
+}
+
+void MainWindow::takeSeriesLine(const char *line, int size)
+{
+    const LineParser::SeriesResult result =
+        LineParser::parseSeries(line, size, numChannels, &lineValues);
     if (result.status == LineParser::SeriesResult::BadField)
         showStatus(LineParser::badChannelMessage(result.badField));
     else if (result.status == LineParser::SeriesResult::Ok)
         addSeriesSample(lineValues);
 }
 
-void MainWindow::takeXYLine(const QByteArray &line)
+void MainWindow::takeXYLine(const char *line, int size)
 {
     double x = 0;
     double y = 0;
-    const LineParser::XYResult result = LineParser::parseXY(line, &x, &y);
+    const LineParser::XYResult result = LineParser::parseXY(line, size, &x, &y);
     // A short line is dropped like any other bad line. Flushing the port here as well would
     // throw away the good lines the device sent after it.
     if (result.status == LineParser::XYResult::TooFewFields)
@@ -92,71 +113,35 @@ void MainWindow::takeXYLine(const QByteArray &line)
 
 void MainWindow::addSeriesSample(const QVector<double> &values)
 {
-    const int channels = qMin(int(values.size()), int(yData.size()));
-    // With a plot width of 0 there is no place for a sample.
-    if (lastIndex >= 0) {
-        for (int k = 0; k < channels; ++k) {
-            double *samples = yData[k].data();
-            std::copy(samples + 1, samples + lastIndex + 1, samples);
-        }
-        for (int k = 0; k < channels; ++k) {
-            const double gain = effectiveValue(channelCell(ui->tableWidget, k, 1), 1.0);
-            const double offset = effectiveValue(channelCell(ui->tableWidget, k, 2), 0.0);
-            yData[k][lastIndex] = values[k] * gain + offset;
-        }
+    const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
+    // A curve hidden through the table keeps what it showed; one shown again shows everything
+    // stored meanwhile. Both take effect with this line.
+    for (int k = 0; k < channels; ++k) {
+        if (!yData.settings(k).shown && curves[k]->isVisible())
+            showCurve(k, false);
     }
-    for (int k = 0; k < channels && k < curves.size(); ++k) {
-        const Cell show = channelCell(ui->tableWidget, k, 0);
-        if (show.checkBox && show.checkBox->isChecked()) {
-            curves[k]->setSamples(xData.constData(), yData[k].constData(), int(xData.size()));
-            curves[k]->setVisible(true);
-        } else {
-            curves[k]->setVisible(false);
-        }
+    yData.append(values.constData(), int(values.size()));
+    for (int k = 0; k < channels; ++k) {
+        if (yData.settings(k).shown && !curves[k]->isVisible())
+            showCurve(k, true);
     }
-    updatePointMarkers();
-    plot->replot();
+    markPlotDirty();
 }
 
 void MainWindow::addXYPoint(double x, double y)
 {
     if (curves.isEmpty())
         return;
-    PointListSeries *series = xySeries();
-    // Older points go first, so that a long session cannot use up the memory.
-    constexpr int maxPoints = 100000;
-    if (xyXData.size() >= maxPoints) {
-        const int excess = int(xyXData.size()) - maxPoints + 1;
-        series->aboutToRemoveFront(excess);
-        xyXData.remove(0, excess);
-        xyYData.remove(0, excess);
-    }
-    xyXData.append(x);
-    xyYData.append(y);
-    curves[0]->itemChanged();
-    updatePointMarkers();
-    plot->replot();
-}
-
-PointListSeries *MainWindow::xySeries()
-{
     // After a change of the channel count in XY mode, the points go on in the first curve.
-    QwtPlotCurve *curve = curves[0];
-    auto *series = dynamic_cast<PointListSeries *>(curve->data());
-    if (!series) {
-        series = new PointListSeries(&xyXData, &xyYData);
-        curve->setData(series);
-    }
-    return series;
+    if (!dynamic_cast<const PointSeries *>(curves[0]->data()))
+        curves[0]->setData(new PointSeries(&xyData));
+    xyData.append(x, y);
+    markPlotDirty();
 }
 
 void MainWindow::appendToMonitor(const QByteArray &chunk)
 {
-    ui->plainTextEdit->insertPlainText(monitorDecoder.decode(chunk));
-    if (autoScroll) {
-        QScrollBar *bar = ui->plainTextEdit->verticalScrollBar();
-        bar->setValue(bar->maximum());
-    }
+    pendingMonitor += monitorDecoder.decode(chunk);
 }
 
 void MainWindow::onScrollBarChanged(int value)

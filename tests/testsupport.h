@@ -22,11 +22,13 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_scale_div.h>
+#include <qwt_text.h>
 
 #include "plotting/qwtcompat.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -37,11 +39,24 @@ struct MainWindowProbe
 {
     explicit MainWindowProbe(MainWindow &window) : w(window) {}
     QwtPlot *plot() const { return w.plot; }
-    const QVector<double> &xData() const { return w.xData; }
-    const QVector<QVector<double>> &yData() const { return w.yData; }
+    // The x of every time-series sample is its position.
+    QVector<double> xData() const
+    {
+        QVector<double> x(w.plotWidth);
+        for (int i = 0; i < x.size(); ++i)
+            x[i] = i;
+        return x;
+    }
+    QVector<QVector<double>> yData() const
+    {
+        QVector<QVector<double>> y;
+        for (int k = 0; k < w.yData.channelCount(); ++k)
+            y << w.yData.channel(k);
+        return y;
+    }
     const QList<QwtPlotCurve *> &curves() const { return w.curves; }
-    const QVector<double> &xyXData() const { return w.xyXData; }
-    const QVector<double> &xyYData() const { return w.xyYData; }
+    QVector<double> xyXData() const { return xyCoordinates(&QPointF::x); }
+    QVector<double> xyYData() const { return xyCoordinates(&QPointF::y); }
     const QList<QwtPlotMarker *> &pointMarkers() const { return w.pointMarkers; }
     QwtPlotMarker *vLine() const { return w.vLineMarker; }
     QwtPlotMarker *hLine() const { return w.hLineMarker; }
@@ -53,10 +68,29 @@ struct MainWindowProbe
     QByteArray pendingXYBytes() const { return w.xyBuffer.pending(); }
     const QSerialPort &serialPort() const { return w.serialPort; }
     const QUdpSocket &udpSocket() const { return w.udpSocket; }
-    // Hands bytes to the window as if a link had received them.
-    void feed(const QByteArray &chunk) { w.handleChunk(chunk); }
+    // Hands bytes to the window as if a link had delivered them in one batch.
+    void feed(const QByteArray &chunk)
+    {
+        w.handleChunk(chunk);
+        w.finishBatch();
+    }
+    // Waits until the plot shows everything so far: curves, axes and value markers are brought
+    // up to date once per frame.
+    bool nextFrame() const
+    {
+        return QTest::qWaitFor([this] { return !w.plotDirty; }, 2000);
+    }
 
     MainWindow &w;
+
+private:
+    QVector<double> xyCoordinates(qreal (QPointF::*coordinate)() const) const
+    {
+        QVector<double> values;
+        for (int i = 0; i < w.xyData.size(); ++i)
+            values << (w.xyData.at(i).*coordinate)();
+        return values;
+    }
 };
 
 template <class T> T *widget(QWidget &window, const char *name)
@@ -162,6 +196,25 @@ inline void moveMouseTo(MainWindow &window, double x, double y)
     QApplication::sendEvent(plot->canvas(), &move);
 }
 
+// Lines "i i" for i = first ... first + count - 1: as XY points, they show every lost line.
+inline QByteArray numberedPairs(int first, int count)
+{
+    QByteArray lines;
+    for (int i = first; i < first + count; ++i)
+        lines += QByteArray::number(i) + ' ' + QByteArray::number(i) + "\r\n";
+    return lines;
+}
+
+// Whether the values are 1, 2, 3 ... without a gap.
+inline bool countsUpFromOne(const QVector<double> &values)
+{
+    for (int i = 0; i < values.size(); ++i) {
+        if (values.at(i) != i + 1)
+            return false;
+    }
+    return true;
+}
+
 #ifdef Q_OS_UNIX
 // A pseudo terminal pair: the program opens the slave by name, the test writes to the master.
 class PseudoTerminal : public QObject
@@ -197,6 +250,25 @@ public:
                 qFatal("write to pseudo terminal failed");
             done += n;
         }
+    }
+    // Like write, but gives up when the terminal stays full (nobody reads) for `ms`.
+    bool writeWithin(const QByteArray &bytes, int ms)
+    {
+        const int flags = ::fcntl(m_master, F_GETFL);
+        ::fcntl(m_master, F_SETFL, flags | O_NONBLOCK);
+        qint64 done = 0;
+        while (done < bytes.size()) {
+            const auto n = ::write(m_master, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+                continue;
+            }
+            pollfd ready{m_master, POLLOUT, 0};
+            if (::poll(&ready, 1, ms) <= 0)
+                break;
+        }
+        ::fcntl(m_master, F_SETFL, flags);
+        return done == bytes.size();
     }
     termios settings() const
     {

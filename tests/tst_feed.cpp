@@ -51,8 +51,8 @@ private slots:
         QCOMPARE(feeder.exitCode(), 0);
         QTRY_COMPARE(probe.xyXData().size(), 300);
         // A Lissajous figure of amplitude 800 fills the default X range.
-        const auto [minX, maxX] =
-            std::minmax_element(probe.xyXData().begin(), probe.xyXData().end());
+        const QVector<double> x = probe.xyXData();
+        const auto [minX, maxX] = std::minmax_element(x.begin(), x.end());
         QVERIFY(*minX < -700 && *maxX > 700);
         QCOMPARE(errorMessages(messages), 0);
     }
@@ -89,7 +89,8 @@ private slots:
         // Some lines were malformed: their messages were shown, and the curves still moved.
         QTRY_VERIFY(probe.yData().at(0).last() != 0.0 || probe.yData().at(1).last() != 0.0);
         int moved = 0;
-        for (double v : probe.yData().at(1))
+        const QVector<double> channel2 = probe.yData().at(1);
+        for (double v : channel2)
             moved += v != 0.0 ? 1 : 0;
         QVERIFY2(moved > 100, qPrintable(QString::number(moved)));
         QVERIFY(errorMessages(messages) > 10);

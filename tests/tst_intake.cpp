@@ -307,6 +307,7 @@ void TestIntake::crosshairInTimeSeries()
     QVERIFY(probe.pointMarkers().isEmpty()); // none until the mouse moves
 
     moveMouseTo(window, 10.4, 3);
+    QVERIFY(probe.nextFrame());
     QVERIFY(probe.vLine()->isVisible());
     QVERIFY(!probe.hLine()->isVisible());
     QVERIFY(qAbs(probe.vLine()->xValue() - 10.4) < 0.01);
@@ -323,17 +324,21 @@ void TestIntake::crosshairInTimeSeries()
     // A hidden curve still gets its marker, from the samples it showed last.
     cellCheckBox(window, 1, 0)->setChecked(false);
     probe.feed("6 100 0\r\n");
+    QVERIFY(probe.nextFrame());
     QCOMPARE(probe.pointMarkers().size(), 3);
 
     // Outside the samples: the line, no markers.
     moveMouseTo(window, 11.5, 3);
+    QVERIFY(probe.nextFrame());
     QVERIFY(probe.vLine()->isVisible());
     QVERIFY(probe.pointMarkers().isEmpty());
 
-    // Markers follow every accepted line while the mouse is over the canvas.
+    // Markers follow the accepted lines while the mouse is over the canvas.
     moveMouseTo(window, 5.0, 3);
+    QVERIFY(probe.nextFrame());
     QCOMPARE(probe.pointMarkers().size(), 3);
     probe.feed("8 8 8\r\n");
+    QVERIFY(probe.nextFrame());
     QCOMPARE(probe.pointMarkers().size(), 3);
     QCOMPARE(probe.plot()->itemList(QwtPlotItem::Rtti_PlotMarker).size(), 2 + 3);
 
@@ -358,6 +363,7 @@ void TestIntake::crosshairInXYMode()
     probe.feed("1 1\r\n3 5\r\n2 6\r\n");
 
     moveMouseTo(window, 2.5, 3.25);
+    QVERIFY(probe.nextFrame());
     QVERIFY(probe.vLine()->isVisible());
     QVERIFY(probe.hLine()->isVisible());
     QCOMPARE(markerLabels(probe), QStringList{"x: 2.50  y: 3.25"});
@@ -366,6 +372,7 @@ void TestIntake::crosshairInXYMode()
 
     // Only the segment from x 3 back to x 2 reaches 3.5: x never rises there, no marker.
     moveMouseTo(window, 3.5, 3.25);
+    QVERIFY(probe.nextFrame());
     QVERIFY(probe.pointMarkers().isEmpty());
 
     sendToCanvas(window, QEvent::Leave);

@@ -5,7 +5,13 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include "plotting/reducedcurve.h"
+
+#include <QRandomGenerator>
+
 #include <qwt_plot_grid.h>
+
+#include <cmath>
 
 class TestPlot : public QObject
 {
@@ -21,6 +27,7 @@ private slots:
     void plotWidthZeroStoresNothing();
     void yAutoScaleAndFixedRange();
     void xyRangeDivision();
+    void reducedDrawingMatchesFullDrawing();
 };
 
 void TestPlot::startUpPlot()
@@ -252,6 +259,7 @@ void TestPlot::yAutoScaleAndFixedRange()
     QVERIFY(!ymax->isEnabled());
     QVERIFY(probe.plot()->axisAutoScale(QwtCompat::yLeft));
     probe.feed("100000\r\n");
+    QVERIFY(probe.nextFrame());
     QVERIFY(probe.plot()->axisScaleDiv(QwtCompat::yLeft).upperBound() >= 100000.0);
 }
 
@@ -286,6 +294,49 @@ void TestPlot::xyRangeDivision()
     // Points beyond the range do not move it.
     probe.feed("500 1\r\n");
     QCOMPARE(probe.plot()->axisScaleDiv(QwtCompat::xBottom).upperBound(), 75.0);
+}
+
+// Ten noisy samples per pixel column with rare spikes: drawing the first, lowest, highest and
+// last sample of each column must set the pixels that drawing all of them sets.
+void TestPlot::reducedDrawingMatchesFullDrawing()
+{
+    MainWindow window;
+    window.resize(1200, 700);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 2);
+    typeInto(widget<QSpinBox>(window, "SpinBox_XScale"), "10000");
+    QRandomGenerator random(11);
+    QByteArray lines;
+    for (int i = 0; i < 10000; ++i) {
+        const int spike = random.bounded(500) == 0 ? 900 : 0;
+        lines += QByteArray::number(random.bounded(100) + spike) + ' ' +
+                 QByteArray::number(300 + 200 * std::sin(i / 300.0) + random.bounded(40)) + "\r\n";
+    }
+    probe.feed(lines);
+    QVERIFY(probe.nextFrame());
+
+    const auto drawn = [&](bool reduced) {
+        for (QwtPlotCurve *curve : probe.curves())
+            static_cast<ReducedCurve *>(curve)->setReduced(reduced);
+        probe.plot()->replot();
+        return probe.plot()->canvas()->grab().toImage();
+    };
+    const QImage full = drawn(false);
+    const QImage reduced = drawn(true);
+    QCOMPARE(reduced.size(), full.size());
+    int differ = 0;
+    int curvePixels = 0;
+    const QRgb background = qRgb(230, 230, 230);
+    for (int y = 0; y < full.height(); ++y) {
+        for (int x = 0; x < full.width(); ++x) {
+            differ += full.pixel(x, y) != reduced.pixel(x, y) ? 1 : 0;
+            curvePixels += full.pixel(x, y) != background ? 1 : 0;
+        }
+    }
+    QVERIFY2(differ <= curvePixels / 100,
+             qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(differ).arg(curvePixels)));
 }
 
 QTEST_MAIN(TestPlot)

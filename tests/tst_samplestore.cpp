@@ -1,82 +1,149 @@
-// The XY curve's view of the point lists: samples and the bounds that drive autoscaling.
+// The stores behind the curves: the time-series rings with their channel settings, the capped
+// XY points, and the series through which the curves read them.
 
-#include "plotting/pointlistseries.h"
+#include "plotting/pointstore.h"
+#include "plotting/samplestore.h"
+#include "plotting/storeseries.h"
 
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <algorithm>
+#include <deque>
+
 namespace {
 
-QRectF bruteBounds(const QVector<double> &x, const QVector<double> &y)
+QRectF bruteBounds(const std::deque<QPointF> &points)
 {
-    if (x.isEmpty())
+    if (points.empty())
         return QRectF(1.0, 1.0, -2.0, -2.0);
-    const auto [minX, maxX] = std::minmax_element(x.begin(), x.end());
-    const auto [minY, maxY] = std::minmax_element(y.begin(), y.end());
-    return QRectF(*minX, *minY, *maxX - *minX, *maxY - *minY);
+    const auto [minX, maxX] = std::minmax_element(
+        points.begin(), points.end(), [](QPointF a, QPointF b) { return a.x() < b.x(); });
+    const auto [minY, maxY] = std::minmax_element(
+        points.begin(), points.end(), [](QPointF a, QPointF b) { return a.y() < b.y(); });
+    return QRectF(minX->x(), minY->y(), maxX->x() - minX->x(), maxY->y() - minY->y());
+}
+
+void appendLine(SampleStore &store, double a, double b)
+{
+    const double values[] = {a, b};
+    store.append(values, 2);
 }
 
 } // namespace
 
-class TestPointSeries : public QObject
+class TestSampleStore : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void readsTheListsDirectly()
+    // Many times round the ring: always the newest `width` lines, oldest first.
+    void ringKeepsTheNewestInOrder()
     {
-        QVector<double> x{1, 3, 2};
-        QVector<double> y{1, 5, 6};
-        PointListSeries series(&x, &y);
-        QCOMPARE(series.size(), size_t(3));
-        QCOMPARE(series.sample(1), QPointF(3, 5));
-        x.append(-4);
-        y.append(0.5);
+        SampleStore store;
+        store.reset(2, 7);
+        QCOMPARE(store.channel(0), QVector<double>(7, 0.0));
+        for (int line = 1; line <= 40; ++line) {
+            appendLine(store, line, -line);
+            QVector<double> expected;
+            for (int i = line - 6; i <= line; ++i)
+                expected << qMax(i, 0);
+            QCOMPARE(store.channel(0), expected);
+            QCOMPARE(store.at(1, 6), double(-line));
+        }
+    }
+
+    void resizeKeepsTheOldestAndPadsWithZeros()
+    {
+        SampleStore store;
+        store.reset(2, 5);
+        for (int line = 1; line <= 8; ++line) // wrapped: 4 5 6 7 8
+            appendLine(store, line, 10 * line);
+        store.resize(3, 3);
+        QCOMPARE(store.channel(0), (QVector<double>{4, 5, 6}));
+        QCOMPARE(store.channel(1), (QVector<double>{40, 50, 60}));
+        QCOMPARE(store.channel(2), (QVector<double>{0, 0, 0}));
+        store.resize(1, 6);
+        QCOMPARE(store.channel(0), (QVector<double>{4, 5, 6, 0, 0, 0}));
+        appendLine(store, 9, 0); // a line with more values than channels
+        QCOMPARE(store.channel(0), (QVector<double>{5, 6, 0, 0, 0, 9}));
+
+        store.resize(1, 0); // a width of 0 stores nothing
+        appendLine(store, 1, 1);
+        QCOMPARE(store.width(), 0);
+        store.resize(1, 2);
+        QCOMPARE(store.channel(0), (QVector<double>{0, 0}));
+    }
+
+    // Gain and offset apply from the next line on; a hidden channel goes on storing; a reset
+    // brings every setting back to the table's defaults.
+    void settingsApplyPerLine()
+    {
+        SampleStore store;
+        store.reset(2, 3);
+        store.settings(0).gain = 2; // its box still unchecked
+        store.settings(0).offset = 0.5;
+        appendLine(store, 3, 1);
+        store.settings(0).gainOn = true;
+        store.settings(0).offsetOn = true;
+        store.settings(1).shown = false;
+        appendLine(store, 3, 2);
+        appendLine(store, -0.25, 3);
+        QCOMPARE(store.channel(0), (QVector<double>{3, 6.5, 0}));
+        QCOMPARE(store.channel(1), (QVector<double>{1, 2, 3}));
+
+        store.resize(2, 4); // a resize keeps them
+        QVERIFY(store.settings(0).gainOn);
+        store.reset(2, 4);
+        QVERIFY(!store.settings(0).gainOn);
+        QVERIFY(store.settings(1).shown);
+    }
+
+    void channelSeriesReadsTheStore()
+    {
+        SampleStore store;
+        store.reset(2, 4);
+        ChannelSeries series(&store, 1);
+        for (int line = 1; line <= 6; ++line)
+            appendLine(store, 0, line);
         QCOMPARE(series.size(), size_t(4));
-        QCOMPARE(series.boundingRect(), QRectF(-4, 0.5, 7, 5.5));
-    }
-
-    void emptyHasNoBounds()
-    {
-        QVector<double> x;
-        QVector<double> y;
-        PointListSeries series(&x, &y);
-        QVERIFY(!series.boundingRect().isValid());
-        x << 2;
-        y << 3;
-        QCOMPARE(series.boundingRect(), QRectF(2, 3, 0, 0));
-        x.clear();
-        y.clear();
-        series.reset();
+        QCOMPARE(series.sample(0), QPointF(0, 3));
+        QCOMPARE(series.sample(3), QPointF(3, 6));
+        QCOMPARE(series.boundingRect(), QRectF(0, 3, 3, 3));
+        appendLine(store, 0, -1);
+        QCOMPARE(series.boundingRect(), QRectF(0, -1, 3, 7));
+        store.reset(1, 4); // the channel is gone
+        QCOMPARE(series.size(), size_t(0));
         QVERIFY(!series.boundingRect().isValid());
     }
 
-    // Appends and front removals in random order, as a capped list sees them: the bounds must
-    // always equal those of a full scan.
-    void boundsFollowAppendsAndRemovals()
+    // Appends beyond the capacity in random order: the oldest go first, and the bounds always
+    // equal those of a full scan.
+    void pointsAreCappedAndBounded()
     {
         QRandomGenerator random(7);
-        QVector<double> x;
-        QVector<double> y;
-        PointListSeries series(&x, &y);
-        for (int step = 0; step < 5000; ++step) {
-            const int appends = random.bounded(1, 4);
-            for (int i = 0; i < appends; ++i) {
-                x << random.bounded(-100, 100);
-                y << random.bounded(-100, 100);
-            }
-            if (step % 3 == 0)
-                QCOMPARE(series.boundingRect(), bruteBounds(x, y));
-            if (x.size() > 50) {
-                const int remove = random.bounded(1, 6);
-                series.aboutToRemoveFront(remove);
-                x.remove(0, remove);
-                y.remove(0, remove);
-            }
-            QCOMPARE(series.boundingRect(), bruteBounds(x, y));
+        PointStore store(50);
+        PointSeries series(&store);
+        std::deque<QPointF> expected;
+        QVERIFY(!series.boundingRect().isValid());
+        for (int step = 0; step < 3000; ++step) {
+            const QPointF point(random.bounded(-100, 100), random.bounded(-100, 100));
+            store.append(point.x(), point.y());
+            expected.push_back(point);
+            if (expected.size() > 50)
+                expected.pop_front();
+            if (step % 7 == 0)
+                continue; // bounds not asked for every time
+            QCOMPARE(series.boundingRect(), bruteBounds(expected));
         }
+        QCOMPARE(series.size(), size_t(50));
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(series.sample(size_t(i)), expected.at(size_t(i)));
+        store.clear();
+        QCOMPARE(series.size(), size_t(0));
+        QVERIFY(!series.boundingRect().isValid());
     }
 };
 
-QTEST_APPLESS_MAIN(TestPointSeries)
-#include "tst_pointseries.moc"
+QTEST_APPLESS_MAIN(TestSampleStore)
+#include "tst_samplestore.moc"

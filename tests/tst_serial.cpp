@@ -53,6 +53,7 @@ private slots:
     void refreshWhileOpen();
     void destroyingTheWindowClosesThePort();
     void chunksAssembleIntoLines();
+    void burstLosesNoLine();
 };
 
 void TestSerial::portListShowsNameAndDescription()
@@ -267,6 +268,22 @@ void TestSerial::chunksAssembleIntoLines()
     QCOMPARE(probe.yData().at(1).mid(997), (QVector<double>{-2, 5, 8}));
     QCOMPARE(probe.yData().at(2).mid(997), (QVector<double>{300, 6, 9}));
     QCOMPARE(curveYs(probe.curves().at(2)).mid(997), (QVector<double>{300, 6, 9}));
+}
+
+void TestSerial::burstLosesNoLine()
+{
+    PseudoTerminal pty;
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    openPort(window, pty.name());
+
+    // The window cannot read while the device writes: only a reader of its own keeps the
+    // terminal from filling up (a real device, unlike this one, cannot wait).
+    QVERIFY(pty.writeWithin(numberedPairs(1, 50000), 5000));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.xyXData().size(), 50000, 10000);
+    QVERIFY(countsUpFromOne(probe.xyXData()));
 }
 
 QTEST_MAIN(TestSerial)

@@ -1,0 +1,522 @@
+// Floods the real window over UDP loopback or a pseudo terminal, as a fast device would, and
+// prints what it kept: lines/s sent and stored, gaps, frames per second during the flood, the
+// longest stall of the event loop, the lag after the sender stops, and the memory.
+//
+// Every line's first field is a running sequence number (in XY mode, the y value), so the
+// benchmark reads the stored samples back through the first curve, as the plot does, and finds
+// every lost line. It drives the window only by object names, like a user, so that the same
+// source builds against older versions of the program (bench/flood-compare runs both).
+//
+//   bench_flood [--seconds S] [--rate LINES_PER_S] [--soak MINUTES] [CASE...]
+//   cases: udp10 udp1 pty xy (default: all four)
+
+#include "app/application.h"
+#include "mainwindow/mainwindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QUdpSocket>
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <pty.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <string>
+#include <thread>
+
+namespace {
+
+struct Case
+{
+    const char *name;
+    bool pty = false;
+    bool xy = false;
+    int linesPerDatagram = 10;
+    double rate = 0; // lines per second; 0: as fast as the reader takes them (pty only)
+};
+
+struct Options
+{
+    double seconds = 10;
+    double rate = 0; // overrides the rate of the UDP cases
+    double soakMinutes = 0;
+};
+
+double rssMiB()
+{
+    long pages = 0;
+    long resident = 0;
+    if (FILE *statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+template <class T> T *child(QWidget &window, const char *name)
+{
+    T *found = window.findChild<T *>(QLatin1String(name));
+    if (!found)
+        qFatal("no widget named %s", name);
+    return found;
+}
+
+void typeInto(QAbstractSpinBox *box, const QString &text)
+{
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, text);
+    QTest::keyClick(box, Qt::Key_Return);
+}
+
+// The line with sequence number seq, CR LF included.
+class LineMaker
+{
+public:
+    explicit LineMaker(bool xy) : m_xy(xy)
+    {
+        for (int i = 0; i < period; ++i) {
+            char text[32];
+            std::snprintf(text, sizeof text, "%.2f ", 800 * std::sin(i * 2 * M_PI / period));
+            m_xText[i] = text;
+        }
+    }
+
+    void append(std::string &out, quint64 seq) const
+    {
+        if (m_xy)
+            out += m_xText[seq % period];
+        char digits[24];
+        const int n =
+            std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(seq));
+        out.append(digits, size_t(n));
+        if (!m_xy)
+            out += " 12.5 -3.25 100 0.5 7";
+        out += "\r\n";
+    }
+
+private:
+    static constexpr int period = 600;
+    bool m_xy;
+    std::string m_xText[period];
+};
+
+// Sends numbered lines from its own thread, paced, in datagrams or to a pseudo terminal.
+class Sender
+{
+public:
+    Sender(const Case &c, int fd, bool datagrams)
+        : m_case(c), m_fd(fd), m_datagrams(datagrams), m_lines(c.xy)
+    {
+    }
+    ~Sender() { stop(); }
+
+    void start(quint64 firstSeq, quint64 count, double rate)
+    {
+        m_next = firstSeq;
+        m_end = count ? firstSeq + count : ~quint64(0);
+        m_rate = rate;
+        m_stop = false;
+        m_thread = std::thread([this] { run(); });
+    }
+    // The window goes on reading meanwhile: a writer blocked on a full pseudo terminal only
+    // gets on when the window reads.
+    void stop()
+    {
+        m_stop = true;
+        while (!m_done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    bool running() const { return !m_done; }
+    quint64 lastSent() const { return m_next - 1; }
+    quint64 failedWrites() const { return m_failed; }
+
+private:
+    void run()
+    {
+        m_done = false;
+        QElapsedTimer clock;
+        clock.start();
+        const quint64 first = m_next;
+        const int perWrite = m_datagrams ? m_case.linesPerDatagram : 2000;
+        std::string buffer;
+        while (!m_stop && m_next < m_end) {
+            if (m_rate > 0) {
+                const double due = double(clock.nsecsElapsed()) * 1e-9 * m_rate;
+                if (double(m_next - first) >= due) {
+                    usleep(200);
+                    continue;
+                }
+            }
+            buffer.clear();
+            const quint64 from = m_next;
+            for (int i = 0; i < perWrite && m_next < m_end; ++i)
+                m_lines.append(buffer, m_next++);
+            if (m_datagrams) {
+                if (::send(m_fd, buffer.data(), buffer.size(), 0) < 0)
+                    ++m_failed;
+            } else {
+                size_t done = 0;
+                while (done < buffer.size()) {
+                    const ssize_t n = ::write(m_fd, buffer.data() + done, buffer.size() - done);
+                    if (n > 0)
+                        done += size_t(n);
+                    else if (errno != EINTR)
+                        break;
+                }
+                if (done < buffer.size()) {
+                    m_next = from; // a broken terminal: what did not go out does not count
+                    break;
+                }
+            }
+        }
+        m_done = true;
+    }
+
+    Case m_case;
+    int m_fd;
+    bool m_datagrams;
+    LineMaker m_lines;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{true};
+    std::atomic<quint64> m_next{1};
+    quint64 m_end = 0;
+    double m_rate = 0;
+    std::atomic<quint64> m_failed{0};
+};
+
+// Watches the first curve from the event loop: the stalls between its own ticks, and every
+// sequence number that enters the curve.
+class Observer : public QObject
+{
+public:
+    explicit Observer(QwtPlot *plot) : m_plot(plot)
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(5);
+        connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
+        plot->canvas()->installEventFilter(this);
+        m_clock.start();
+        m_timer.start();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+
+    quint64 newest() const
+    {
+        const QwtPlotCurve *curve = firstCurve();
+        if (!curve || curve->dataSize() == 0)
+            return 0;
+        return quint64(value(curve, curve->dataSize() - 1));
+    }
+
+    void resetStall()
+    {
+        longestStallMs = 0;
+        m_last = m_clock.nsecsElapsed();
+    }
+
+    // Gaps inside the whole window as it stands.
+    quint64 gapsInWindow(quint64 *window) const
+    {
+        const QwtPlotCurve *curve = firstCurve();
+        quint64 gaps = 0;
+        *window = 0;
+        if (!curve)
+            return 0;
+        double previous = -1;
+        for (size_t i = 0; i < curve->dataSize(); ++i) {
+            const double v = value(curve, i);
+            if (v < 1)
+                continue; // not yet filled
+            ++*window;
+            if (previous >= 1 && v != previous + 1)
+                gaps += v > previous ? quint64(v - previous - 1) : 1;
+            previous = v;
+        }
+        return gaps;
+    }
+
+    quint64 paints = 0;
+    double longestStallMs = 0;
+    quint64 seen = 0;   // sequence numbers seen entering the curve
+    quint64 lost = 0;   // missing between two numbers seen
+    quint64 unseen = 0; // scrolled out before a tick could see them
+    quint64 lastSeen = 0;
+
+private:
+    const QwtPlotCurve *firstCurve() const
+    {
+        const QwtPlotItemList curves = m_plot->itemList(QwtPlotItem::Rtti_PlotCurve);
+        return curves.isEmpty() ? nullptr : static_cast<const QwtPlotCurve *>(curves.first());
+    }
+    double value(const QwtPlotCurve *curve, size_t i) const { return curve->sample(i).y(); }
+
+    void tick()
+    {
+        const qint64 now = m_clock.nsecsElapsed();
+        if (m_last)
+            longestStallMs = qMax(longestStallMs, (now - m_last) / 1e6 - 5.0);
+        m_last = now;
+        scan();
+    }
+
+    // From the newest sample back to the last one seen before.
+    void scan()
+    {
+        const QwtPlotCurve *curve = firstCurve();
+        if (!curve)
+            return;
+        const size_t n = curve->dataSize();
+        size_t i = n;
+        while (i > 0 && value(curve, i - 1) > double(lastSeen))
+            --i;
+        if (i == n)
+            return;
+        double previous = double(lastSeen);
+        if (lastSeen == 0) {
+            previous = value(curve, i) - 1;
+        } else if (i == 0) {
+            // Everything in the window is new: what came between scrolled out unseen.
+            unseen += quint64(value(curve, 0) - previous - 1);
+            previous = value(curve, 0) - 1;
+        }
+        for (; i < n; ++i) {
+            const double v = value(curve, i);
+            if (v > previous + 1)
+                lost += quint64(v - previous - 1);
+            ++seen;
+            previous = v;
+        }
+        lastSeen = quint64(previous);
+    }
+
+    QwtPlot *m_plot;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_last = 0;
+};
+
+void waitMs(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+quint16 freeUdpPort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::LocalHost), 0);
+    return probe.localPort();
+}
+
+int runCase(const Case &c, const Options &options)
+{
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("the window was not exposed\n");
+    child<QComboBox>(window, "comboBox_NumChannels")->setCurrentIndex(5);
+    typeInto(child<QSpinBox>(window, "SpinBox_XScale"), QStringLiteral("10000"));
+    if (c.xy)
+        child<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    auto *plot = window.findChild<QwtPlot *>();
+
+    int fd = -1;
+    int slave = -1;
+    if (c.pty) {
+        char name[256] = {};
+        if (::openpty(&fd, &slave, name, nullptr, nullptr) != 0)
+            qFatal("openpty failed");
+        termios tio{};
+        ::tcgetattr(slave, &tio);
+        ::cfmakeraw(&tio);
+        ::tcsetattr(slave, TCSANOW, &tio);
+        child<QComboBox>(window, "cbPortList")->setEditText(QString::fromLocal8Bit(name));
+        child<QPushButton>(window, "pbOpenPort")->click();
+    } else {
+        const quint16 port = freeUdpPort();
+        child<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QString::number(port));
+        child<QPushButton>(window, "pbMode")->click();
+        fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&to), sizeof to) != 0)
+            qFatal("cannot address the window's port");
+    }
+    waitMs(300);
+
+    Observer observer(plot);
+    Sender sender(c, fd, !c.pty);
+    const double rate = c.pty ? 0 : (options.rate > 0 && !c.xy ? options.rate : c.rate);
+    quint64 first = 1;
+    if (c.xy) {
+        // The XY store full before the clock starts: 100,000 points, sent as fast as kept.
+        sender.start(1, 100000, 100000);
+        while (sender.running())
+            waitMs(20);
+        sender.stop();
+        QElapsedTimer settle;
+        settle.start();
+        while (observer.newest() < sender.lastSent() && settle.elapsed() < 10000)
+            waitMs(20);
+        first = sender.lastSent() + 1;
+    }
+
+    const double rssStart = rssMiB();
+    double rssAfterOne = 0;
+    const quint64 paintsBefore = observer.paints;
+    const quint64 seenBefore = observer.seen;
+    const quint64 lostBefore = observer.lost;
+    const quint64 unseenBefore = observer.unseen;
+    observer.resetStall();
+    QElapsedTimer clock;
+    clock.start();
+    sender.start(first, 0, rate);
+    const double floodSeconds =
+        options.soakMinutes > 0 ? options.soakMinutes * 60 : options.seconds;
+    double nextReport = 30;
+    while (clock.elapsed() < floodSeconds * 1000) {
+        waitMs(20);
+        const double t = clock.elapsed() / 1000.0;
+        if (rssAfterOne == 0 && t >= 1)
+            rssAfterOne = rssMiB();
+        if (options.soakMinutes > 0 && t >= nextReport) {
+            std::printf("  %5.0f s  RSS %6.1f MiB  stored %llu  lost %llu  longest stall %.0f ms\n",
+                        t, rssMiB(), static_cast<unsigned long long>(observer.seen),
+                        static_cast<unsigned long long>(observer.lost), observer.longestStallMs);
+            std::fflush(stdout);
+            nextReport += 30;
+        }
+    }
+    const double elapsed = clock.nsecsElapsed() / 1e9;
+    const double stall = observer.longestStallMs;
+    const quint64 paints = observer.paints - paintsBefore;
+    sender.stop();
+    const quint64 last = sender.lastSent();
+    const double rssEnd = rssMiB();
+
+    // The last line on screen: how long after the sender stopped.
+    QElapsedTimer lagClock;
+    lagClock.start();
+    while (observer.newest() < last && lagClock.elapsed() < 10000)
+        waitMs(1);
+    const double lagMs = observer.newest() >= last ? lagClock.nsecsElapsed() / 1e6 : -1;
+    waitMs(50);
+    quint64 window10k = 0;
+    const quint64 windowGaps = observer.gapsInWindow(&window10k);
+
+    const double sentRate = double(last - first + 1) / elapsed;
+    const double storedRate = double(observer.seen - seenBefore) / elapsed;
+    const quint64 lost = observer.lost - lostBefore;
+    const quint64 unseen = observer.unseen - unseenBefore;
+    const double fps = double(paints) / elapsed;
+    char lag[32];
+    if (lagMs >= 0)
+        std::snprintf(lag, sizeof lag, "%.0f ms", lagMs);
+    else
+        std::snprintf(lag, sizeof lag, "> 10 s");
+    // "lost": missing between two stored numbers. "unseen": came and scrolled out of the
+    // window between two looks (at very high rates), so not known to be stored or lost.
+    std::printf(
+        "%-6s sent %8.0f lines/s  stored %8.0f lines/s  lost %llu  unseen %llu  "
+        "last window %llu gaps in %llu  %5.1f frames/s  longest stall %.0f ms  lag %s  "
+        "RSS %.1f -> %.1f MiB (after 1 s %.1f)\n",
+        c.name, sentRate, storedRate, static_cast<unsigned long long>(lost),
+        static_cast<unsigned long long>(unseen), static_cast<unsigned long long>(windowGaps),
+        static_cast<unsigned long long>(window10k), fps, stall, lag, rssStart, rssEnd, rssAfterOne);
+    std::printf("RESULT %s sent=%.0f stored=%.0f lost=%llu unseen=%llu gaps=%llu fps=%.1f "
+                "stall=%.0f lag=%.0f rss=%.1f\n",
+                c.name, sentRate, storedRate, static_cast<unsigned long long>(lost),
+                static_cast<unsigned long long>(unseen),
+                static_cast<unsigned long long>(windowGaps), fps, stall, lagMs, rssEnd);
+    std::fflush(stdout);
+
+    ::close(fd);
+    if (slave >= 0)
+        ::close(slave);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    configureApplication(app);
+    initCorvaleResources();
+
+    const Case all[] = {
+        {"udp10", false, false, 10, 100000},
+        {"udp1", false, false, 1, 20000},
+        {"pty", true, false, 0, 0},
+        {"xy", false, true, 10, 50000},
+    };
+    Options options;
+    QList<Case> chosen;
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &arg = args.at(i);
+        if (arg == QLatin1String("--seconds") && i + 1 < args.size())
+            options.seconds = args.at(++i).toDouble();
+        else if (arg == QLatin1String("--rate") && i + 1 < args.size())
+            options.rate = args.at(++i).toDouble();
+        else if (arg == QLatin1String("--soak") && i + 1 < args.size())
+            options.soakMinutes = args.at(++i).toDouble();
+        else {
+            bool found = false;
+            for (const Case &c : all) {
+                if (arg == QLatin1String(c.name)) {
+                    chosen << c;
+                    found = true;
+                }
+            }
+            if (!found) {
+                std::fprintf(stderr, "usage: bench_flood [--seconds S] [--rate L] [--soak MINUTES] "
+                                     "[udp10|udp1|pty|xy ...]\n");
+                return 2;
+            }
+        }
+    }
+    if (chosen.isEmpty())
+        chosen = {all[0], all[1], all[2], all[3]};
+    for (const Case &c : chosen)
+        runCase(c, options);
+    return 0;
+}

@@ -1,0 +1,55 @@
+#include "links/chunkqueue.h"
+
+bool ChunkQueue::push(QByteArray chunk)
+{
+    const qint64 size = chunk.size();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_bytes + size > MaxQueuedBytes) {
+        m_dropped += size;
+    } else {
+        m_chunks.append(std::move(chunk));
+        m_bytes += size;
+    }
+    const bool wake = m_wakeWanted;
+    m_wakeWanted = false;
+    return wake;
+}
+
+qint64 ChunkQueue::queuedBytes()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_bytes;
+}
+
+void ChunkQueue::takeAll(QVector<QByteArray> *chunks)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (chunks->isEmpty())
+        chunks->swap(m_chunks);
+    else
+        *chunks += m_chunks;
+    m_chunks.clear();
+    m_bytes = 0;
+}
+
+bool ChunkQueue::sleepIfEmpty()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_wakeWanted = m_chunks.isEmpty() && m_dropped == 0;
+    return m_wakeWanted;
+}
+
+void ChunkQueue::clear()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_chunks.clear();
+    m_bytes = 0;
+}
+
+qint64 ChunkQueue::takeDroppedBytes()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const qint64 dropped = m_dropped;
+    m_dropped = 0;
+    return dropped;
+}

@@ -1,0 +1,41 @@
+#ifndef CORVALE_CHUNKQUEUE_H
+#define CORVALE_CHUNKQUEUE_H
+
+#include <QByteArray>
+#include <QVector>
+
+#include <mutex>
+
+// Hands the chunks that the reader thread reads over to the window, in arrival order. The reader
+// never waits for the window: it only holds the lock to append. The window takes everything
+// queued at once, and asks to be woken only when it goes idle, so that a busy window is not sent
+// one wake-up per chunk. If the window falls hopelessly behind, chunks beyond MaxQueuedBytes are
+// dropped and counted instead of eating the memory.
+class ChunkQueue
+{
+public:
+    static constexpr qint64 MaxQueuedBytes = 16 * 1024 * 1024;
+
+    // Reader side. True when the window asked to be woken and must be now.
+    bool push(QByteArray chunk);
+    qint64 queuedBytes();
+
+    // Window side. Appends everything queued to *chunks and empties the queue.
+    void takeAll(QVector<QByteArray> *chunks);
+    // True, and the next push wakes the window, if nothing is queued; false if chunks are
+    // waiting (take them first).
+    bool sleepIfEmpty();
+    // Drops what is queued (not counted as dropped: the window asked for it).
+    void clear();
+    // Bytes dropped for want of room since the last call.
+    qint64 takeDroppedBytes();
+
+private:
+    std::mutex m_mutex;
+    QVector<QByteArray> m_chunks;
+    qint64 m_bytes = 0;
+    qint64 m_dropped = 0;
+    bool m_wakeWanted = true;
+};
+
+#endif

@@ -1,0 +1,156 @@
+#include "links/linkreader.h"
+
+#include <QCoreApplication>
+#include <QSerialPort>
+#include <QUdpSocket>
+
+namespace {
+
+// What a socket may queue for us; the kernel caps it at what the system allows.
+constexpr int udpReceiveBuffer = 8 * 1024 * 1024;
+
+// With this much read but not yet taken by the window, the serial port is left unread until
+// the window catches up. A real device cannot wait, but at 1,000,000 baud it takes 40 seconds
+// to send this much, far longer than the window ever stalls; a pseudo terminal fed as fast as
+// possible is held back instead of running ahead of the window without bound.
+constexpr qint64 serialBacklog = 4 * 1024 * 1024;
+// What the port itself may hold meanwhile; beyond it the bytes stay with the system.
+constexpr qint64 serialPortBuffer = 64 * 1024;
+
+} // namespace
+
+LinkReader::LinkReader(QSerialPort *serialPort, QUdpSocket *udpSocket, QObject *parent)
+    : QObject(parent), m_serial(serialPort), m_udp(udpSocket)
+{
+    m_thread.setObjectName(QStringLiteral("corvale-reader"));
+    m_context.moveToThread(&m_thread);
+    m_serial->moveToThread(&m_thread);
+    m_serial->setReadBufferSize(serialPortBuffer);
+    m_udp->moveToThread(&m_thread);
+    connect(m_serial, &QSerialPort::readyRead, &m_context, [this] { readSerial(); });
+    connect(m_udp, &QUdpSocket::readyRead, &m_context, [this] { readDatagrams(); });
+    m_thread.start();
+}
+
+LinkReader::~LinkReader()
+{
+    QThread *home = thread();
+    runInReader([this, home] {
+        m_serial->close();
+        m_udp->close();
+        m_serial->moveToThread(home);
+        m_udp->moveToThread(home);
+        m_context.moveToThread(home);
+    });
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void LinkReader::runInReader(const std::function<void()> &work)
+{
+    QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
+}
+
+bool LinkReader::openSerial(const SerialSettings &settings)
+{
+    bool opened = false;
+    runInReader([&] {
+        m_udp->close();
+        m_serial->setPortName(settings.portName);
+        m_serial->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
+        m_serial->setParity(settings.parity);
+        m_serial->setDataBits(settings.dataBits);
+        m_serial->setStopBits(settings.stopBits);
+        m_serial->setFlowControl(settings.flowControl);
+        m_serialHeld = false;
+        opened = m_serial->open(QIODevice::ReadOnly);
+    });
+    return opened;
+}
+
+void LinkReader::closeSerial()
+{
+    runInReader([this] { m_serial->close(); });
+}
+
+void LinkReader::discardSerialInput()
+{
+    runInReader([this] {
+        // A closed port has nothing to discard (and would only complain about it).
+        if (!m_serial->isOpen())
+            return;
+        m_serial->clear(QSerialPort::AllDirections);
+        m_queue.clear();
+        // A port held back has stopped reading; it starts again with this read.
+        m_serialHeld = false;
+        readSerial();
+    });
+}
+
+bool LinkReader::bindUdp(quint16 port)
+{
+    bool bound = false;
+    runInReader([&] {
+        if (m_serial->isOpen())
+            m_serial->close();
+        m_udp->close();
+        bound = m_udp->bind(QHostAddress::Any, port);
+        if (bound)
+            m_udp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
+                                   udpReceiveBuffer);
+    });
+    return bound;
+}
+
+void LinkReader::closeUdp()
+{
+    runInReader([this] { m_udp->close(); });
+}
+
+void LinkReader::resumeSerial()
+{
+    if (m_serialHeld.exchange(false))
+        QMetaObject::invokeMethod(
+            &m_context, [this] { readSerial(); }, Qt::QueuedConnection);
+}
+
+void LinkReader::readSerial()
+{
+    if (!m_serial->isOpen())
+        return;
+    if (m_queue.queuedBytes() >= serialBacklog) {
+        m_serialHeld = true;
+        // The window may have taken everything in between; then nobody would resume us.
+        if (m_queue.queuedBytes() >= serialBacklog || !m_serialHeld.exchange(false))
+            return;
+    }
+    // Exactly what is there: readAll() would hand over a far larger block, and the queue
+    // would hold many times the bytes it counts.
+    QByteArray chunk(int(m_serial->bytesAvailable()), Qt::Uninitialized);
+    const qint64 size = m_serial->read(chunk.data(), chunk.size());
+    if (size <= 0)
+        return;
+    chunk.truncate(int(size));
+    if (m_queue.push(std::move(chunk)))
+        emit serialDataReady();
+}
+
+void LinkReader::readDatagrams()
+{
+    // An unreadable datagram is skipped; the bound keeps a socket that keeps failing from
+    // spinning here forever.
+    int failures = 0;
+    while (m_udp->hasPendingDatagrams() && failures < 64) {
+        const qint64 pending = qMax<qint64>(m_udp->pendingDatagramSize(), 0);
+        QByteArray datagram(int(pending), Qt::Uninitialized);
+        const qint64 size = m_udp->readDatagram(datagram.data(), datagram.size());
+        if (size < 0) {
+            ++failures;
+            continue;
+        }
+        failures = 0;
+        datagram.truncate(int(size));
+        if (m_queue.push(std::move(datagram)))
+            emit datagramsReady();
+    }
+}

@@ -1,0 +1,63 @@
+#ifndef CORVALE_LINKREADER_H
+#define CORVALE_LINKREADER_H
+
+#include "links/chunkqueue.h"
+#include "links/serialsettings.h"
+
+#include <QObject>
+#include <QThread>
+
+#include <atomic>
+#include <functional>
+
+class QSerialPort;
+class QUdpSocket;
+
+// Reads the open link on a thread of its own and queues what it reads for the window. The
+// kernel holds only a few hundred kilobytes of datagrams or serial bytes for a program that does
+// not read them; a window busy painting would lose data with every longer pause.
+//
+// The two link objects move to the reader thread. Everything done to them happens there, and
+// the calls below wait for it; the reader itself never waits for the window.
+class LinkReader : public QObject
+{
+    Q_OBJECT
+
+public:
+    LinkReader(QSerialPort *serialPort, QUdpSocket *udpSocket, QObject *parent = nullptr);
+    // Closes both links and hands the link objects back to the thread that made the reader.
+    ~LinkReader() override;
+
+    // Closes the UDP socket, applies the settings and opens the port read-only.
+    bool openSerial(const SerialSettings &settings);
+    void closeSerial();
+    // Forgets what the serial port holds and what the reader has queued but the window has not
+    // taken; no effect while the port is closed.
+    void discardSerialInput();
+    // Closes the serial port and the socket, then binds the socket to every local address.
+    bool bindUdp(quint16 port);
+    void closeUdp();
+
+    ChunkQueue &queue() { return m_queue; }
+    // The window took what was queued: a serial port held back meanwhile is read again.
+    void resumeSerial();
+
+signals:
+    // From the reader thread, when the window went idle and asked to be woken by new data.
+    void serialDataReady();
+    void datagramsReady();
+
+private:
+    void runInReader(const std::function<void()> &work);
+    void readSerial();
+    void readDatagrams();
+
+    QSerialPort *m_serial;
+    QUdpSocket *m_udp;
+    QThread m_thread;
+    QObject m_context; // lives in the reader thread: the target of the calls and reads there
+    ChunkQueue m_queue;
+    std::atomic<bool> m_serialHeld{false};
+};
+
+#endif

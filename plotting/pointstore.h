@@ -1,0 +1,48 @@
+#ifndef CORVALE_POINTSTORE_H
+#define CORVALE_POINTSTORE_H
+
+#include <QPointF>
+#include <QRectF>
+#include <QVector>
+
+// The XY points in arrival order, at most `capacity` of them: once full, every new point pushes
+// out the oldest in constant time, so a long session cannot use up the memory. The bounds that
+// drive autoscaling grow with each point; they are scanned anew (once, when next asked) only
+// after a point on their edge went.
+class PointStore
+{
+public:
+    static constexpr int DefaultCapacity = 100000;
+
+    explicit PointStore(int capacity = DefaultCapacity);
+
+    void append(double x, double y);
+    void clear();
+
+    int size() const { return int(m_points.size()); }
+    int capacity() const { return m_capacity; }
+    // Point `index`, 0 being the oldest.
+    const QPointF &at(int index) const
+    {
+        int slot = m_oldest + index;
+        if (slot >= m_capacity)
+            slot -= m_capacity;
+        return m_points[slot];
+    }
+    // Qwt's "no bounds" (an invalid rectangle) while empty.
+    QRectF bounds() const;
+
+    quint64 revision() const { return m_revision; }
+
+private:
+    bool onEdge(const QPointF &point) const;
+
+    int m_capacity;
+    QVector<QPointF> m_points; // a ring once it holds m_capacity points
+    int m_oldest = 0;
+    quint64 m_revision = 0;
+    mutable bool m_boundsValid = false;
+    mutable double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
+};
+
+#endif

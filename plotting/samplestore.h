@@ -1,0 +1,50 @@
+#ifndef CORVALE_SAMPLESTORE_H
+#define CORVALE_SAMPLESTORE_H
+
+#include "plotting/channelsettings.h"
+
+#include <QVector>
+
+// The newest `width` samples of every channel, oldest first, as the time-series curves show
+// them. Every channel is a ring and all rings share one write position, so a line costs one
+// write per channel whatever the width: nothing moves when the oldest sample drops out.
+class SampleStore
+{
+public:
+    // All samples zero, every channel's settings back to the defaults.
+    void reset(int channels, int width);
+    // A narrower store keeps the oldest samples, a wider one appends zeros after the newest.
+    // Added channels hold zeros and default settings; the others keep theirs.
+    void resize(int channels, int width);
+    // Stores one line: values[k] scaled by the settings of channel k, for every channel (a
+    // channel without a value gets 0; extra values are ignored). Nothing at width 0.
+    void append(const double *values, int count);
+
+    int channelCount() const { return m_channels; }
+    int width() const { return m_width; }
+    // Sample `index` of a channel, 0 being the oldest.
+    double at(int channel, int index) const
+    {
+        int slot = m_oldest + index;
+        if (slot >= m_width)
+            slot -= m_width;
+        return m_samples[channel * m_width + slot];
+    }
+    QVector<double> channel(int channel) const;
+
+    const ChannelSettings &settings(int channel) const { return m_settings[channel]; }
+    ChannelSettings &settings(int channel) { return m_settings[channel]; }
+
+    // Changes whenever a sample does, so that readers can cache what they derive.
+    quint64 revision() const { return m_revision; }
+
+private:
+    int m_channels = 0;
+    int m_width = 0;
+    int m_oldest = 0;          // slot of sample 0 in every ring
+    QVector<double> m_samples; // channel c in [c * width, (c + 1) * width)
+    QVector<ChannelSettings> m_settings;
+    quint64 m_revision = 0;
+};
+
+#endif

@@ -1,0 +1,50 @@
+#include "plotting/storeseries.h"
+
+#include "plotting/pointstore.h"
+#include "plotting/samplestore.h"
+
+size_t ChannelSeries::size() const
+{
+    return m_channel < m_store->channelCount() ? size_t(m_store->width()) : 0;
+}
+
+QPointF ChannelSeries::sample(size_t i) const
+{
+    return QPointF(double(i), m_store->at(m_channel, int(i)));
+}
+
+QRectF ChannelSeries::boundingRect() const
+{
+    if (m_boundsRevision == m_store->revision())
+        return m_bounds;
+    m_boundsRevision = m_store->revision();
+    const int n = int(size());
+    if (n == 0) {
+        m_bounds = QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
+        return m_bounds;
+    }
+    double minY = m_store->at(m_channel, 0);
+    double maxY = minY;
+    for (int i = 1; i < n; ++i) {
+        const double y = m_store->at(m_channel, i);
+        minY = qMin(minY, y);
+        maxY = qMax(maxY, y);
+    }
+    m_bounds = QRectF(0.0, minY, double(n - 1), maxY - minY);
+    return m_bounds;
+}
+
+size_t PointSeries::size() const
+{
+    return size_t(m_store->size());
+}
+
+QPointF PointSeries::sample(size_t i) const
+{
+    return m_store->at(int(i));
+}
+
+QRectF PointSeries::boundingRect() const
+{
+    return m_store->bounds();
+}
