@@ -87,17 +87,17 @@ void LinkReader::discardSerialInput()
     });
 }
 
-bool LinkReader::bindUdp(quint16 port)
+quint16 LinkReader::bindUdp(quint16 port)
 {
-    bool bound = false;
+    quint16 bound = 0;
     runInReader([&] {
         if (m_serial->isOpen())
             m_serial->close();
         m_udp->close();
-        bound = m_udp->bind(QHostAddress::Any, port);
-        if (bound)
-            m_udp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption,
-                                   udpReceiveBuffer);
+        if (!m_udp->bind(QHostAddress::Any, port))
+            return;
+        m_udp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBuffer);
+        bound = m_udp->localPort();
     });
     return bound;
 }

@@ -35,7 +35,8 @@ public:
     // taken; no effect while the port is closed.
     void discardSerialInput();
     // Closes the serial port and the socket, then binds the socket to every local address.
-    bool bindUdp(quint16 port);
+    // Returns the port bound (the one the system chose for port 0), or 0 if the bind failed.
+    quint16 bindUdp(quint16 port);
     void closeUdp();
 
     ChunkQueue &queue() { return m_queue; }

@@ -22,8 +22,16 @@ qint32 baudRateFromText(const QString &text)
 
 bool udpPortFromText(const QString &text, quint16 *port)
 {
-    const uint value = text.toUInt(nullptr, 10);
-    if (value > 65535)
+    const QString digits = text.trimmed();
+    if (digits.isEmpty())
+        return false;
+    for (const QChar c : digits) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+    }
+    bool ok = false;
+    const uint value = digits.toUInt(&ok);
+    if (!ok || value > 65535)
         return false;
     *port = static_cast<quint16>(value);
     return true;

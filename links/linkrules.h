@@ -15,8 +15,8 @@ QString portEntryText(const QSerialPortInfo &info);
 QString portNameFromText(const QString &text);
 // The baud rate typed or chosen; 0 for anything that is not a whole decimal int.
 qint32 baudRateFromText(const QString &text);
-// The UDP port in the port field: empty or non-numeric text gives 0 (any free port);
-// false for a number above 65535.
+// The UDP port in the port field: a whole number from 0 (the system picks a free port) to
+// 65535, blanks around it allowed; false for anything else.
 bool udpPortFromText(const QString &text, quint16 *port);
 
 // The style sheet of a link button: green while its link is open, gray otherwise.

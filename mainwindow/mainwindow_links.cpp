@@ -117,14 +117,19 @@ void MainWindow::OpenUDPMode(bool checked)
 
     quint16 port = 0;
     if (!LinkRules::udpPortFromText(ui->lineEdit_UDP_PORT->text(), &port)) {
-        linkReader.closeUdp();
+        // No device could reach a port nobody asked for. Closed first, so that the reason
+        // stays readable instead of "Ethernet connection closed".
+        ui->pbMode->setChecked(false);
         showStatus(QStringLiteral("Failed to bind UDP socket: invalid port"));
         return;
     }
-    if (!linkReader.bindUdp(port)) {
+    const quint16 bound = linkReader.bindUdp(port);
+    if (bound == 0) {
         showStatus(QStringLiteral("Failed to bind UDP socket"));
         return;
     }
+    // The port the system chose for 0 is the one the device must send to.
+    ui->lineEdit_UDP_PORT->setText(QString::number(bound));
     setLinkControlsEnabled(ui->pbOpenPort, false);
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(true));
     ui->label_portstatus->setText(QStringLiteral("Ethernet<br>Connected"));

@@ -56,8 +56,13 @@ private slots:
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("port");
         QTest::newRow("default") << "55000" << true << 55000;
-        QTest::newRow("empty means any free port") << "" << true << 0;
-        QTest::newRow("letters mean any free port") << "abc" << true << 0;
+        QTest::newRow("0 lets the system choose") << "0" << true << 0;
+        QTest::newRow("blanks around") << " 8000 " << true << 8000;
+        QTest::newRow("empty") << "" << false << 0;
+        QTest::newRow("letters") << "abc" << false << 0;
+        QTest::newRow("digits and letters") << "55000x" << false << 0;
+        QTest::newRow("blank inside") << "55 000" << false << 0;
+        QTest::newRow("sign") << "+80" << false << 0;
         QTest::newRow("highest") << "65535" << true << 65535;
         QTest::newRow("above the port range") << "65536" << false << 0;
         QTest::newRow("far above") << "4294967295" << false << 0;
