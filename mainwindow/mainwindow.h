@@ -77,7 +77,6 @@ private:
     void updatePointMarkers();
     void addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1);
     int channelCountSetting() const;
-    void showCurve(int channel, bool shown);
     void replaceCrosshair();
     void clearPointMarkers();
     void showStatus(const QString &message);

@@ -106,6 +106,10 @@ void MainWindow::buildPlot()
 
 void MainWindow::setupPlot()
 {
+    // In XY mode a new channel count waits for the switch back to the time series, which
+    // rebuilds the plot anyway; the XY curve and its points stay as they are.
+    if (ui->checkBox_enableXYGraph->isChecked())
+        return;
     numChannels = channelCountSetting();
     setupChannelTable();
 
@@ -130,21 +134,6 @@ void MainWindow::setupPlot()
 int MainWindow::channelCountSetting() const
 {
     return qMax(ui->comboBox_NumChannels->currentText().toInt(nullptr, 10), 0);
-}
-
-// A hidden curve keeps the samples it showed last; a shown one reads the store again.
-void MainWindow::showCurve(int channel, bool shown)
-{
-    QwtPlotCurve *curve = curves[channel];
-    if (shown) {
-        curve->setData(new ChannelSeries(&yData, channel));
-    } else {
-        QVector<QPointF> samples(int(curve->dataSize()));
-        for (int i = 0; i < samples.size(); ++i)
-            samples[i] = curve->sample(size_t(i));
-        curve->setSamples(samples);
-    }
-    curve->setVisible(shown);
 }
 
 void MainWindow::replaceCrosshair()
@@ -330,6 +319,9 @@ void MainWindow::updatePointMarkers()
 
     const bool xyGraph = ui->checkBox_enableXYGraph->isChecked();
     for (const QwtPlotCurve *curve : std::as_const(curves)) {
+        // A hidden channel has no curve to mark.
+        if (!curve->isVisible())
+            continue;
         const size_t n = curve->dataSize();
         if (xyGraph) {
             // XY points lie in arrival order: the first segment that spans the cursor's x.

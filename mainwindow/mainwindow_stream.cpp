@@ -113,28 +113,16 @@ void MainWindow::takeXYLine(const char *line, int size)
 
 void MainWindow::addSeriesSample(const QVector<double> &values)
 {
-    const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
-    // A curve hidden through the table keeps what it showed; one shown again shows everything
-    // stored meanwhile. Both take effect with this line.
-    for (int k = 0; k < channels; ++k) {
-        if (!yData.settings(k).shown && curves[k]->isVisible())
-            showCurve(k, false);
-    }
     yData.append(values.constData(), int(values.size()));
-    for (int k = 0; k < channels; ++k) {
-        if (yData.settings(k).shown && !curves[k]->isVisible())
-            showCurve(k, true);
-    }
+    // The show boxes take effect with the next line; every channel is stored all the same.
+    const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
+    for (int k = 0; k < channels; ++k)
+        curves[k]->setVisible(yData.settings(k).shown);
     markPlotDirty();
 }
 
 void MainWindow::addXYPoint(double x, double y)
 {
-    if (curves.isEmpty())
-        return;
-    // After a change of the channel count in XY mode, the points go on in the first curve.
-    if (!dynamic_cast<const PointSeries *>(curves[0]->data()))
-        curves[0]->setData(new PointSeries(&xyData));
     xyData.append(x, y);
     markPlotDirty();
 }

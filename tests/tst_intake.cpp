@@ -80,6 +80,10 @@ void TestIntake::badLinesAreReportedAndSkipped_data()
     QTest::newRow("xy empty line") << true << 1 << QByteArray("\r\n") << fields.arg(1);
     QTest::newRow("xy letter") << true << 1 << QByteArray("1 y\r\n") << xyNumber;
     QTest::newRow("xy -inf") << true << 1 << QByteArray("-inf 2\r\n") << xyNumber;
+    QTest::newRow("zero byte after a number")
+        << false << 1 << QByteArray("1.5\0garbage\r\n", 13) << channel.arg(0);
+    QTest::newRow("zero byte inside a field")
+        << false << 3 << QByteArray("1 2\0 3\r\n", 8) << channel.arg(1);
 }
 
 void TestIntake::badLinesAreReportedAndSkipped()
@@ -164,7 +168,7 @@ void TestIntake::gainOffsetAndShowFromTheTable()
     QVERIFY(probe.curves().at(1)->isVisible()); // no effect before the next line
     probe.feed("1 7\r\n");
     QVERIFY(!probe.curves().at(1)->isVisible());
-    QCOMPARE(curveYs(probe.curves().at(1)).last(), 3.0); // samples as last shown
+    QCOMPARE(curveYs(probe.curves().at(1)).last(), 7.0); // the curve answers with what is stored
     probe.feed("1 8\r\n");
     cellCheckBox(window, 1, 0)->setChecked(true);
     probe.feed("1 9\r\n");
@@ -273,17 +277,30 @@ void TestIntake::channelCountChangeInXYMode()
 {
     MainWindow window;
     window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
     MainWindowProbe probe(window);
-    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    auto *xyBox = widget<QCheckBox>(window, "checkBox_enableXYGraph");
+    xyBox->click();
+    typeInto(widget<QSpinBox>(window, "spinBox_Xmin"), "0");
+    typeInto(widget<QSpinBox>(window, "spinBox_Xmax"), "5");
     probe.feed("1 2\r\n");
-    chooseChannelCount(window, 2);
+    chooseChannelCount(window, 3);
+
+    // The XY plot stays as it was: one curve, its points, one value marker.
     QVERIFY(probe.xyMode());
-    QVERIFY(widget<QCheckBox>(window, "checkBox_enableXYGraph")->isChecked());
+    QCOMPARE(curveTitles(probe.plot()), QStringList{"Data 1"});
     probe.feed("3 4\r\n");
-    // The points go on in the curve of channel 1, in its colour; channel 2 stays flat.
     QCOMPARE(curvePoints(probe.curves().at(0)), (QVector<QPointF>{{1, 2}, {3, 4}}));
-    QCOMPARE(probe.curves().at(0)->pen().color(), QColor("#0055ff"));
-    QCOMPARE(curveYs(probe.curves().at(1)), QVector<double>(1000, 0.0));
+    moveMouseTo(window, 2, 3);
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(probe.pointMarkers().size(), 1);
+
+    // The count chosen meanwhile takes effect with the time series.
+    xyBox->click();
+    QCOMPARE(curveTitles(probe.plot()), (QStringList{"Data 1", "Data 2", "Data 3"}));
+    QCOMPARE(widget<QTableWidget>(window, "tableWidget")->rowCount(), 3);
+    probe.feed("7 8 9\r\n");
+    QCOMPARE(probe.yData().at(2).last(), 9.0);
 }
 
 void TestIntake::crosshairInTimeSeries()
@@ -321,11 +338,15 @@ void TestIntake::crosshairInTimeSeries()
         QCOMPARE(probe.pointMarkers().at(i)->labelAlignment(), Qt::AlignLeft | Qt::AlignTop);
     }
 
-    // A hidden curve still gets its marker, from the samples it showed last.
+    // A hidden channel has no marker; shown again, it has one with its current values.
     cellCheckBox(window, 1, 0)->setChecked(false);
-    probe.feed("6 100 0\r\n");
+    probe.feed("6 11 0\r\n");
     QVERIFY(probe.nextFrame());
-    QCOMPARE(probe.pointMarkers().size(), 3);
+    QCOMPARE(markerLabels(probe), (QStringList{"6.00", "0.00"}));
+    cellCheckBox(window, 1, 0)->setChecked(true);
+    probe.feed("6 11 0\r\n");
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(markerLabels(probe), (QStringList{"6.00", "11.00", "0.00"}));
 
     // Outside the samples: the line, no markers.
     moveMouseTo(window, 11.5, 3);
