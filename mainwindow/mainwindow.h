@@ -5,7 +5,7 @@
 #include "plotting/pointstore.h"
 #include "plotting/samplestore.h"
 #include "stream/linebuffer.h"
-#include "stream/utf8chunkdecoder.h"
+#include "stream/monitordecoder.h"
 
 #include <QByteArray>
 #include <QList>
@@ -63,6 +63,7 @@ private:
     void handleChunk(const QByteArray &chunk);
     void finishBatch();
     void appendToMonitor(const QByteArray &chunk);
+    void appendToMonitorView(const QString &text);
     void takeSeriesLine(const char *line, int size);
     void takeXYLine(const char *line, int size);
     void addSeriesSample(const QVector<double> &values);
@@ -115,7 +116,7 @@ private:
     bool plotDirty = false;
     QString pendingMonitor; // text for the monitor, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
-    Utf8ChunkDecoder monitorDecoder;
+    MonitorDecoder monitorDecoder;
     QVector<double> lineValues; // reused for every parsed line
 };
 

@@ -2,12 +2,14 @@
 
 #include "mainwindow/mainwindow.h"
 
-#include "plotting/storeseries.h"
 #include "stream/lineparser.h"
 #include "ui_mainwindow.h"
 
 #include <QElapsedTimer>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 #include <qwt_plot_curve.h>
 
@@ -18,6 +20,12 @@ namespace {
 // Chunks are handled in slices of about this long, so that a backlog cannot keep the window
 // from painting or from reacting to the user.
 constexpr qint64 sliceNs = 8 * 1000 * 1000;
+
+// The monitor keeps the newest 100,000 lines (the view's block limit) and 4,000,000 characters;
+// a line keeps its newest 10,000 characters. Laying out a line costs time in proportion to its
+// length, so text without line ends would otherwise slow down every chunk more than the last.
+constexpr int monitorLineLength = 10000;
+constexpr int monitorCharacters = 4000000;
 
 } // namespace
 
@@ -76,14 +84,47 @@ void MainWindow::handleChunk(const QByteArray &chunk)
 // The monitor text of a batch of chunks goes in with one insert.
 void MainWindow::finishBatch()
 {
-    if (!pendingMonitor.isEmpty()) {
-        ui->plainTextEdit->insertPlainText(pendingMonitor);
-        pendingMonitor.clear();
-        if (autoScroll) {
-            QScrollBar *bar = ui->plainTextEdit->verticalScrollBar();
-            bar->setValue(bar->maximum());
+    if (pendingMonitor.isEmpty())
+        return;
+    appendToMonitorView(pendingMonitor);
+    pendingMonitor.clear();
+    if (autoScroll) {
+        QScrollBar *bar = ui->plainTextEdit->verticalScrollBar();
+        bar->setValue(bar->maximum());
+    }
+}
+
+// Received text always goes at the end, whatever the user has clicked or selected in the view:
+// the view's own cursor and selection stay where they are, so copying works while data flows.
+void MainWindow::appendToMonitorView(const QString &text)
+{
+    QTextDocument *document = ui->plainTextEdit->document();
+    QTextCursor end(document);
+    end.beginEditBlock(); // laid out once, after the trimming
+    end.movePosition(QTextCursor::End);
+    const int firstBlock = end.blockNumber();
+    end.insertText(text);
+
+    for (QTextBlock block = document->findBlockByNumber(firstBlock); block.isValid();
+         block = block.next()) {
+        const int excess = block.length() - 1 - monitorLineLength;
+        if (excess > 0) {
+            QTextCursor head(block);
+            head.setPosition(block.position() + excess, QTextCursor::KeepAnchor);
+            head.removeSelectedText();
         }
     }
+    const int excess = document->characterCount() - monitorCharacters;
+    if (excess > 0) {
+        // Whole lines go, from the oldest on.
+        const QTextBlock last = document->findBlock(excess);
+        QTextCursor head(document);
+        head.setPosition(last.next().isValid() ? last.next().position()
+                                               : last.position() + last.length() - 1,
+                         QTextCursor::KeepAnchor);
+        head.removeSelectedText();
+    }
+    end.endEditBlock();
 }
 
 void MainWindow::takeSeriesLine(const char *line, int size)

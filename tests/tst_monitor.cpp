@@ -6,6 +6,9 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabWidget>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QUdpSocket>
 
 namespace {
@@ -43,6 +46,10 @@ private slots:
     void tabChangeResetsXY();
     void clearAllInBothModes();
     void viewKeepsRecentLinesOnly();
+    void receivedTextGoesAtTheEnd();
+    void sameTextHoweverCut_data();
+    void sameTextHoweverCut();
+    void longLinesStayBounded();
 };
 
 void TestMonitor::serialTextAppearsRaw()
@@ -203,6 +210,96 @@ void TestMonitor::viewKeepsRecentLinesOnly()
     probe.feed(chunk);
     QCOMPARE(monitor(window)->blockCount(), 100000);
     QVERIFY(monitor(window)->toPlainText().endsWith(QStringLiteral("\n100009\n")));
+}
+
+void TestMonitor::receivedTextGoesAtTheEnd()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    probe.feed("abc");
+
+    // The user selects "b" to copy it while data flows.
+    QTextCursor selection = monitor(window)->textCursor();
+    selection.setPosition(1);
+    selection.setPosition(2, QTextCursor::KeepAnchor);
+    monitor(window)->setTextCursor(selection);
+    probe.feed("XYZ");
+    QCOMPARE(monitor(window)->toPlainText(), QStringLiteral("abcXYZ"));
+    QCOMPARE(monitor(window)->textCursor().selectedText(), QStringLiteral("b"));
+
+    // A click into the old text: later text still goes at the end, the cursor stays.
+    QTextCursor click = monitor(window)->textCursor();
+    click.setPosition(1);
+    monitor(window)->setTextCursor(click);
+    probe.feed("\r\n!");
+    QCOMPARE(monitor(window)->toPlainText(), shownAs("abcXYZ\r\n!"));
+    QCOMPARE(monitor(window)->textCursor().position(), 1);
+}
+
+// The same bytes show the same text however the link cut them into chunks.
+void TestMonitor::sameTextHoweverCut_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QString>("text");
+
+    const QByteArray zero("1\0 2 3\r\n4\r5\r\n", 13);
+    const QString zeroShown = QStringLiteral("1\u2400 2 3\r\n4\r5\r\n");
+    QTest::newRow("zero byte, whole") << QList<QByteArray>{zero} << zeroShown;
+    QTest::newRow("zero byte, cut after it")
+        << QList<QByteArray>{zero.left(2), zero.mid(2)} << zeroShown;
+    QTest::newRow("zero byte, cut before it")
+        << QList<QByteArray>{zero.left(1), zero.mid(1)} << zeroShown;
+    QTest::newRow("CR LF in one piece")
+        << QList<QByteArray>{"line1\r\nline2\r\n"} << QStringLiteral("line1\r\nline2\r\n");
+    QTest::newRow("CR LF cut in two")
+        << QList<QByteArray>{"line1\r", "\nline2\r\n"} << QStringLiteral("line1\r\nline2\r\n");
+}
+
+void TestMonitor::sameTextHoweverCut()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QString, text);
+    MainWindow window;
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    for (const QByteArray &chunk : chunks)
+        probe.feed(chunk);
+    QCOMPARE(monitor(window)->toPlainText(), shownAs(text));
+}
+
+// Text without line ends: the line keeps its newest characters, and all lines together keep
+// the newest 4,000,000.
+void TestMonitor::longLinesStayBounded()
+{
+    MainWindow window;
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    QByteArray chunk;
+    while (chunk.size() < 8192)
+        chunk += "abc 1.5 2.5 ";
+    for (int i = 0; i < 100; ++i)
+        probe.feed(chunk);
+    probe.feed("end");
+    QTextDocument *document = monitor(window)->document();
+    QCOMPARE(document->blockCount(), 1);
+    QString line = document->lastBlock().text();
+    QCOMPARE(line.size(), 10000);
+    QVERIFY(line.endsWith(QStringLiteral("1.5 2.5 end")));
+    probe.feed("\r\nnext");
+    QCOMPARE(document->lastBlock().text(), QStringLiteral("next"));
+
+    const QByteArray longLine = QByteArray(9990, 'x') + "\r\n";
+    for (int i = 0; i < 45; ++i) {
+        QByteArray lines;
+        for (int k = 0; k < 10; ++k)
+            lines += QByteArray::number(i * 10 + k) + longLine;
+        probe.feed(lines);
+    }
+    QVERIFY(document->characterCount() <= 4000000);
+    QVERIFY(document->characterCount() > 3900000);
+    QVERIFY(document->lastBlock().previous().text().startsWith(QStringLiteral("449x")));
 }
 
 QTEST_MAIN(TestMonitor)

@@ -2,7 +2,7 @@
 
 #include "stream/linebuffer.h"
 #include "stream/lineparser.h"
-#include "stream/utf8chunkdecoder.h"
+#include "stream/monitordecoder.h"
 
 #include <QTest>
 
@@ -55,9 +55,9 @@ private slots:
     void numbersAsQStringReadsThem_data();
     void numbersAsQStringReadsThem();
 
-    void utf8Chunks_data();
-    void utf8Chunks();
-    void utf8ResetForgetsHeldBytes();
+    void monitorChunks_data();
+    void monitorChunks();
+    void monitorResetForgetsHeldBytes();
 };
 
 void TestStream::lineAssembly_data()
@@ -184,6 +184,10 @@ void TestStream::series_data()
     QTest::newRow("nan refused") << QByteArray("nan") << 1 << Status::BadField << 0 << none;
     QTest::newRow("overflow to infinity refused")
         << QByteArray("1e999") << 1 << Status::BadField << 0 << none;
+    QTest::newRow("zero byte ends no field")
+        << QByteArray("1.5\0garbage", 11) << 1 << Status::BadField << 0 << none;
+    QTest::newRow("zero byte inside field 1")
+        << QByteArray("1 2\0 3", 6) << 3 << Status::BadField << 1 << none;
 }
 
 void TestStream::series()
@@ -220,6 +224,8 @@ void TestStream::xy_data()
     QTest::newRow("letter as x") << QByteArray("q 1") << XYStatus::BadNumber << 2 << 0.0 << 0.0;
     QTest::newRow("inf as x") << QByteArray("inf 1") << XYStatus::BadNumber << 2 << 0.0 << 0.0;
     QTest::newRow("nan as y") << QByteArray("1 nan") << XYStatus::BadNumber << 2 << 0.0 << 0.0;
+    QTest::newRow("zero byte in x")
+        << QByteArray("1\0 2", 4) << XYStatus::BadNumber << 2 << 0.0 << 0.0;
 }
 
 void TestStream::xy()
@@ -323,7 +329,7 @@ void TestStream::messages()
              QStringLiteral("Error: line longer than 65536 bytes dropped"));
 }
 
-void TestStream::utf8Chunks_data()
+void TestStream::monitorChunks_data()
 {
     QTest::addColumn<QList<QByteArray>>("chunks");
     QTest::addColumn<QString>("text");
@@ -346,27 +352,48 @@ void TestStream::utf8Chunks_data()
         << QList<QByteArray>{"x\xFFy"} << QStringLiteral("x\uFFFDy");
     QTest::newRow("broken sequence completed by ASCII")
         << QList<QByteArray>{"\xE2\x82", "A"} << QString::fromUtf8("\xE2\x82").append('A');
+    QTest::newRow("CR LF split between chunks")
+        << QList<QByteArray>{"line1\r", "\nline2\r\n"} << QStringLiteral("line1\r\nline2\r\n");
+    QTest::newRow("lone CR then a line")
+        << QList<QByteArray>{"a\r", "b\r\n"} << QStringLiteral("a\rb\r\n");
+    const QString zero(QChar(MonitorDecoder::ZeroPlaceholder));
+    QTest::newRow("zero byte shows, the text goes on")
+        << QList<QByteArray>{QByteArray("1\0 2 3\r\n4\r5\r\n", 13)}
+        << QStringLiteral("1%1 2 3\r\n4\r5\r\n").arg(zero);
 }
 
-void TestStream::utf8Chunks()
+// The text is the same however the bytes are cut: as the rows cut them, and in two pieces at
+// every place.
+void TestStream::monitorChunks()
 {
     QFETCH(QList<QByteArray>, chunks);
     QFETCH(QString, text);
-    Utf8ChunkDecoder decoder;
+    MonitorDecoder decoder;
     QString decoded;
     for (const QByteArray &chunk : chunks)
         decoded += decoder.decode(chunk);
     QCOMPARE(decoded, text);
     QVERIFY(!decoder.hasPending());
+
+    const QByteArray whole = chunks.join();
+    for (int cut = 0; cut <= whole.size(); ++cut) {
+        MonitorDecoder split;
+        QString pieces = split.decode(whole.left(cut));
+        pieces += split.decode(whole.mid(cut));
+        QCOMPARE(pieces, text);
+    }
 }
 
-void TestStream::utf8ResetForgetsHeldBytes()
+void TestStream::monitorResetForgetsHeldBytes()
 {
-    Utf8ChunkDecoder decoder;
+    MonitorDecoder decoder;
     QCOMPARE(decoder.decode("ok\xE2\x82"), QStringLiteral("ok"));
     QVERIFY(decoder.hasPending());
     decoder.reset();
     QCOMPARE(decoder.decode("\xAC"), QStringLiteral("\uFFFD"));
+    QCOMPARE(decoder.decode("a\r"), QStringLiteral("a"));
+    decoder.reset();
+    QCOMPARE(decoder.decode("\nb"), QStringLiteral("\nb"));
 }
 
 QTEST_APPLESS_MAIN(TestStream)

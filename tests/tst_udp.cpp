@@ -227,6 +227,12 @@ void TestUdp::datagramsOnTheMonitorTab()
     device.writeDatagram("\xB5s\n", QHostAddress::LocalHost, port);
     QTRY_COMPARE(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText(),
                  QString::fromUtf8("first half, second µs\n"));
+    // A line end cut between two datagrams is one line end.
+    device.writeDatagram("line1\r", QHostAddress::LocalHost, port);
+    QTest::qWait(30);
+    device.writeDatagram("\nline2\r\n", QHostAddress::LocalHost, port);
+    QTRY_COMPARE(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText(),
+                 QString::fromUtf8("first half, second µs\nline1\nline2\n"));
 }
 
 void TestUdp::burstLosesNoLine()

@@ -1,4 +1,4 @@
-#include "stream/utf8chunkdecoder.h"
+#include "stream/monitordecoder.h"
 
 namespace {
 
@@ -21,13 +21,13 @@ int sequenceLength(uchar c)
 
 } // namespace
 
-QString Utf8ChunkDecoder::decode(const QByteArray &chunk)
+QString MonitorDecoder::decode(const QByteArray &chunk)
 {
     QByteArray bytes = m_pending.isEmpty() ? chunk : m_pending + chunk;
     m_pending.clear();
 
     // Look for the lead byte of the last sequence among the last three bytes.
-    const int size = bytes.size();
+    const int size = int(bytes.size());
     for (int i = size - 1; i >= 0 && i >= size - 3; --i) {
         const uchar c = static_cast<uchar>(bytes.at(i));
         if (isContinuation(c))
@@ -38,5 +38,23 @@ QString Utf8ChunkDecoder::decode(const QByteArray &chunk)
         }
         break;
     }
-    return QString::fromUtf8(bytes);
+
+    // The byte count is explicit: a zero byte is text, not the end of it.
+    QString text = QString::fromUtf8(bytes.constData(), int(bytes.size()));
+    if (m_heldCR) {
+        text.prepend(QLatin1Char('\r'));
+        m_heldCR = false;
+    }
+    if (text.endsWith(QLatin1Char('\r'))) {
+        text.chop(1);
+        m_heldCR = true;
+    }
+    text.replace(QChar(0), QChar(ZeroPlaceholder));
+    return text;
+}
+
+void MonitorDecoder::reset()
+{
+    m_pending.clear();
+    m_heldCR = false;
 }
