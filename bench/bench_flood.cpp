@@ -8,7 +8,7 @@
 // source builds against older versions of the program (bench/flood-compare runs both).
 //
 //   bench_flood [--seconds S] [--rate LINES_PER_S] [--soak MINUTES] [CASE...]
-//   cases: udp10 udp1 pty xy (default: all four)
+//   cases: udp10 udp1 pty xy (default: all four), and monitor (text without line ends)
 
 #include "app/application.h"
 #include "mainwindow/mainwindow.h"
@@ -23,6 +23,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -472,6 +473,49 @@ int runCase(const Case &c, const Options &options)
     return 0;
 }
 
+// Text without line ends on the monitor tab, 8 KB every 80 ms (100 KB/s, a 1,000,000-baud
+// line): how long the event loop stalls, and what the memory does.
+int runMonitorCase(const Options &options)
+{
+    MainWindow window;
+    window.show();
+    if (!QTest::qWaitForWindowExposed(&window))
+        std::printf("the window was not exposed\n");
+    child<QTabWidget>(window, "tabWidget_MonitorViews")->setCurrentIndex(1);
+    const quint16 port = freeUdpPort();
+    child<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QString::number(port));
+    child<QPushButton>(window, "pbMode")->click();
+    QUdpSocket device;
+    QByteArray chunk;
+    while (chunk.size() < 8192)
+        chunk += "abc 1.5 2.5 ";
+
+    QElapsedTimer clock;
+    clock.start();
+    QElapsedTimer loop;
+    loop.start();
+    double longestStall = 0;
+    qint64 sent = 0;
+    const double rssStart = rssMiB();
+    while (clock.elapsed() < options.seconds * 1000) {
+        if (sent * 80 <= clock.elapsed()) {
+            device.writeDatagram(chunk, QHostAddress::LocalHost, port);
+            ++sent;
+        }
+        const qint64 before = loop.nsecsElapsed();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        longestStall = qMax(longestStall, (loop.nsecsElapsed() - before) / 1e6);
+        QThread::usleep(500);
+    }
+    std::printf("monitor %6.1f KB/s of text without line ends  longest stall %.0f ms  "
+                "RSS %.1f -> %.1f MiB\n",
+                sent * chunk.size() / 1024.0 / (clock.elapsed() / 1000.0), longestStall, rssStart,
+                rssMiB());
+    std::printf("RESULT monitor stall=%.0f rss=%.1f\n", longestStall, rssMiB());
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -490,6 +534,7 @@ int main(int argc, char **argv)
     };
     Options options;
     QList<Case> chosen;
+    bool monitor = false;
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString &arg = args.at(i);
@@ -499,6 +544,8 @@ int main(int argc, char **argv)
             options.rate = args.at(++i).toDouble();
         else if (arg == QLatin1String("--soak") && i + 1 < args.size())
             options.soakMinutes = args.at(++i).toDouble();
+        else if (arg == QLatin1String("monitor"))
+            monitor = true;
         else {
             bool found = false;
             for (const Case &c : all) {
@@ -509,14 +556,16 @@ int main(int argc, char **argv)
             }
             if (!found) {
                 std::fprintf(stderr, "usage: bench_flood [--seconds S] [--rate L] [--soak MINUTES] "
-                                     "[udp10|udp1|pty|xy ...]\n");
+                                     "[udp10|udp1|pty|xy|monitor ...]\n");
                 return 2;
             }
         }
     }
-    if (chosen.isEmpty())
+    if (chosen.isEmpty() && !monitor)
         chosen = {all[0], all[1], all[2], all[3]};
     for (const Case &c : chosen)
         runCase(c, options);
+    if (monitor)
+        runMonitorCase(options);
     return 0;
 }
