@@ -233,6 +233,10 @@ void MainWindow::XYGraph_state_changed(int state)
 {
     discardSerialInput();
     xyMode = state != 0;
+    // A partial line kept from before the XY detour could only be joined to the wrong bytes:
+    // what arrived meanwhile went to the XY buffer.
+    if (!xyMode)
+        dataBuffer.clear();
     rebuildPlot(xyMode);
     ui->SpinBox_XScale->setEnabled(!xyMode);
 }

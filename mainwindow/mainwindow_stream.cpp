@@ -154,7 +154,11 @@ void MainWindow::takeXYLine(const char *line, int size)
 
 void MainWindow::addSeriesSample(const QVector<double> &values)
 {
-    yData.append(values.constData(), int(values.size()));
+    const int overflow = yData.append(values.constData(), int(values.size()));
+    if (overflow >= 0) {
+        showStatus(LineParser::badChannelMessage(overflow));
+        return;
+    }
     // The show boxes take effect with the next line; every channel is stored all the same.
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
     for (int k = 0; k < channels; ++k)

@@ -38,10 +38,10 @@ bool PointStore::onEdge(const QPointF &point) const
     return point.x() <= m_minX || point.x() >= m_maxX || point.y() <= m_minY || point.y() >= m_maxY;
 }
 
-QRectF PointStore::bounds() const
+PointStore::Bounds PointStore::bounds() const
 {
     if (m_points.isEmpty())
-        return QRectF(1.0, 1.0, -2.0, -2.0);
+        return {0, 0, 0, 0};
     if (!m_boundsValid) {
         m_minX = m_maxX = m_points.first().x();
         m_minY = m_maxY = m_points.first().y();
@@ -53,5 +53,5 @@ QRectF PointStore::bounds() const
         }
         m_boundsValid = true;
     }
-    return QRectF(m_minX, m_minY, m_maxX - m_minX, m_maxY - m_minY);
+    return {m_minX, m_maxX, m_minY, m_maxY};
 }

@@ -2,7 +2,6 @@
 #define CORVALE_POINTSTORE_H
 
 #include <QPointF>
-#include <QRectF>
 #include <QVector>
 
 // The XY points in arrival order, at most `capacity` of them: once full, every new point pushes
@@ -29,8 +28,12 @@ public:
             slot -= m_capacity;
         return m_points[slot];
     }
-    // Qwt's "no bounds" (an invalid rectangle) while empty.
-    QRectF bounds() const;
+    struct Bounds
+    {
+        double minX, maxX, minY, maxY;
+    };
+    // Of every point held; undefined while empty.
+    Bounds bounds() const;
 
     quint64 revision() const { return m_revision; }
 

@@ -1,6 +1,7 @@
 #include "plotting/samplestore.h"
 
 #include <algorithm>
+#include <cmath>
 
 void SampleStore::reset(int channels, int width)
 {
@@ -29,10 +30,15 @@ void SampleStore::resize(int channels, int width)
     ++m_revision;
 }
 
-void SampleStore::append(const double *values, int count)
+int SampleStore::append(const double *values, int count)
 {
+    const int channels = qMin(count, m_channels);
+    for (int c = 0; c < channels; ++c) {
+        if (!std::isfinite(m_settings[c].scaled(values[c])))
+            return c;
+    }
     if (m_width == 0)
-        return;
+        return -1;
     // The slot of the oldest sample takes the newest, which makes the next one the oldest.
     const int slot = m_oldest;
     double *samples = m_samples.data();
@@ -40,6 +46,7 @@ void SampleStore::append(const double *values, int count)
         samples[c * m_width + slot] = c < count ? m_settings[c].scaled(values[c]) : 0.0;
     m_oldest = slot + 1 == m_width ? 0 : slot + 1;
     ++m_revision;
+    return -1;
 }
 
 QVector<double> SampleStore::channel(int channel) const

@@ -18,7 +18,9 @@ public:
     void resize(int channels, int width);
     // Stores one line: values[k] scaled by the settings of channel k, for every channel (a
     // channel without a value gets 0; extra values are ignored). Nothing at width 0.
-    void append(const double *values, int count);
+    // A value that scales to infinity (1e308 with a gain of 10, say) would wreck the plot's
+    // range: then nothing is stored, and the result is the first such channel, otherwise -1.
+    int append(const double *values, int count);
 
     int channelCount() const { return m_channels; }
     int width() const { return m_width; }

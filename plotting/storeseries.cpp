@@ -3,6 +3,22 @@
 #include "plotting/pointstore.h"
 #include "plotting/samplestore.h"
 
+namespace {
+
+// Autoscaling divides the span of the data into ticks, but between the largest finite values
+// the span itself is infinite. Within +-1e300 it never is; no device's numbers lie beyond.
+QRectF finiteBounds(double minX, double maxX, double minY, double maxY)
+{
+    constexpr double limit = 1e300;
+    minX = qBound(-limit, minX, limit);
+    maxX = qBound(-limit, maxX, limit);
+    minY = qBound(-limit, minY, limit);
+    maxY = qBound(-limit, maxY, limit);
+    return QRectF(minX, minY, maxX - minX, maxY - minY);
+}
+
+} // namespace
+
 size_t ChannelSeries::size() const
 {
     return m_channel < m_store->channelCount() ? size_t(m_store->width()) : 0;
@@ -30,7 +46,7 @@ QRectF ChannelSeries::boundingRect() const
         minY = qMin(minY, y);
         maxY = qMax(maxY, y);
     }
-    m_bounds = QRectF(0.0, minY, double(n - 1), maxY - minY);
+    m_bounds = finiteBounds(0.0, double(n - 1), minY, maxY);
     return m_bounds;
 }
 
@@ -46,5 +62,8 @@ QPointF PointSeries::sample(size_t i) const
 
 QRectF PointSeries::boundingRect() const
 {
-    return m_store->bounds();
+    if (m_store->size() == 0)
+        return QRectF(1.0, 1.0, -2.0, -2.0);
+    const PointStore::Bounds b = m_store->bounds();
+    return finiteBounds(b.minX, b.maxX, b.minY, b.maxY);
 }

@@ -185,9 +185,9 @@ void TestIntake::xyModeSwitchesPlotAndControls()
     chooseChannelCount(window, 3);
     openPort(window, pty.name());
 
-    // A partial time-series line already read waits through the XY detour.
-    pty.write("12 ");
-    QTRY_COMPARE(probe.pendingSeriesBytes(), QByteArray("12 "));
+    // A partial time-series line read before the XY detour is not joined to what follows it.
+    pty.write("1 1 1\r\n7");
+    QTRY_COMPARE(probe.pendingSeriesBytes(), QByteArray("7"));
     auto *xyBox = widget<QCheckBox>(window, "checkBox_enableXYGraph");
     xyBox->click();
     QVERIFY(probe.xyMode());
@@ -215,9 +215,10 @@ void TestIntake::xyModeSwitchesPlotAndControls()
     const QwtScaleDiv div = probe.plot()->axisScaleDiv(QwtCompat::xBottom);
     QCOMPARE(div.lowerBound(), 0.0);
     QCOMPARE(div.upperBound(), 1000.0);
-    pty.write("1 2 3\r\n");
-    QTRY_COMPARE(probe.yData().at(0).last(), 12.0);
-    QCOMPARE(probe.yData().at(2).last(), 2.0);
+    QVERIFY(probe.pendingSeriesBytes().isEmpty());
+    pty.write("2.5 3 4\r\n");
+    QTRY_COMPARE(probe.yData().at(0).last(), 2.5);
+    QCOMPARE(probe.yData().at(2).last(), 4.0);
 }
 
 void TestIntake::shortXYLineLosesNoLaterLines()

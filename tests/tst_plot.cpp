@@ -261,6 +261,14 @@ void TestPlot::yAutoScaleAndFixedRange()
     probe.feed("100000\r\n");
     QVERIFY(probe.nextFrame());
     QVERIFY(probe.plot()->axisScaleDiv(QwtCompat::yLeft).upperBound() >= 100000.0);
+
+    // The largest finite values, both signs: the range still divides into ticks.
+    chooseChannelCount(window, 3);
+    probe.feed("1.7e308 -1.7e308 1\r\n-1.7e308 1.7e308 1\r\n");
+    QVERIFY(probe.nextFrame());
+    div = probe.plot()->axisScaleDiv(QwtCompat::yLeft);
+    QVERIFY(div.upperBound() >= 1e300 && div.lowerBound() <= -1e300);
+    QVERIFY(div.ticks(QwtScaleDiv::MajorTick).size() >= 2);
 }
 
 void TestPlot::xyRangeDivision()

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cmath>
 #include <deque>
 
 namespace {
@@ -92,6 +93,14 @@ private slots:
         QCOMPARE(store.channel(0), (QVector<double>{3, 6.5, 0}));
         QCOMPARE(store.channel(1), (QVector<double>{1, 2, 3}));
 
+        // A value that scales beyond the largest double stores nothing of its line.
+        const double huge[] = {1e308, 4};
+        QCOMPARE(store.append(huge, 2), 0);
+        QCOMPARE(store.channel(1), (QVector<double>{1, 2, 3}));
+        const double fine[] = {1e300, 4};
+        QCOMPARE(store.append(fine, 2), -1);
+        QCOMPARE(store.at(0, 2), 2e300 + 0.5);
+
         store.resize(2, 4); // a resize keeps them
         QVERIFY(store.settings(0).gainOn);
         store.reset(2, 4);
@@ -112,6 +121,12 @@ private slots:
         QCOMPARE(series.boundingRect(), QRectF(0, 3, 3, 3));
         appendLine(store, 0, -1);
         QCOMPARE(series.boundingRect(), QRectF(0, -1, 3, 7));
+        // Between the largest finite values the span would be infinite: the bounds keep it
+        // finite, so that autoscaling can divide it.
+        appendLine(store, 0, 1.7e308);
+        appendLine(store, 0, -1.7e308);
+        QVERIFY(std::isfinite(series.boundingRect().height()));
+        QVERIFY(series.boundingRect().height() > 1e300);
         store.reset(1, 4); // the channel is gone
         QCOMPARE(series.size(), size_t(0));
         QVERIFY(!series.boundingRect().isValid());
