@@ -23,8 +23,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     initCorvaleResources();
     ui->setupUi(this);
-    // A long session on the monitor tab must not eat the machine's memory.
-    ui->plainTextEdit->setMaximumBlockCount(100000);
+    monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));

@@ -4,8 +4,8 @@
 #include "links/linkreader.h"
 #include "plotting/pointstore.h"
 #include "plotting/samplestore.h"
-#include "stream/linebuffer.h"
-#include "stream/monitordecoder.h"
+#include "stream/linestream.h"
+#include "stream/monitorlog.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,7 +24,7 @@ namespace Ui {
 class MainWindow;
 }
 
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private LineSink
 {
     Q_OBJECT
 
@@ -62,12 +62,9 @@ private:
     void takeReceived();
     void handleChunk(const QByteArray &chunk);
     void finishBatch();
-    void appendToMonitor(const QByteArray &chunk);
-    void appendToMonitorView(const QString &text);
-    void takeSeriesLine(const char *line, int size);
-    void takeXYLine(const char *line, int size);
-    void addSeriesSample(const QVector<double> &values);
-    void addXYPoint(double x, double y);
+    void seriesLine(const QVector<double> &values) override;
+    void xyPoint(double x, double y) override;
+    void badLine(const QString &message) override;
 
     // plotting
     void buildPlot();
@@ -95,8 +92,8 @@ private:
     int lastIndex = 999;
     QwtPlotMarker *vLineMarker = nullptr;
     QwtPlotMarker *hLineMarker = nullptr;
-    LineBuffer dataBuffer;
-    LineBuffer xyBuffer;
+    LineStream dataBuffer{LineStream::Mode::Series};
+    LineStream xyBuffer{LineStream::Mode::XY};
     QSerialPort serialPort;
     bool autoScroll = true;
     QList<QwtPlotMarker *> pointMarkers;
@@ -114,10 +111,8 @@ private:
     // Lines mark the plot dirty; the frame timer draws at most once per display frame.
     QTimer frameTimer;
     bool plotDirty = false;
-    QString pendingMonitor; // text for the monitor, inserted once per batch
+    MonitorLog monitorLog;  // the monitor's text, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
-    MonitorDecoder monitorDecoder;
-    QVector<double> lineValues; // reused for every parsed line
 };
 
 #endif

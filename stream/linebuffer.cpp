@@ -45,7 +45,7 @@ LineBuffer::Next LineBuffer::takeLine(const char **data, int *size)
             const int total = m_bytes.size();
             const int unfinished = total - m_pos - (m_bytes.endsWith('\r') ? 1 : 0);
             m_searchFrom = qMax(m_pos, total - 1);
-            if (m_dropping || unfinished > MaxLineLength) {
+            if (m_dropping || unfinished > m_maxLineLength) {
                 const bool report = !m_dropping;
                 m_dropping = true;
                 m_pos = total - (m_bytes.endsWith('\r') ? 1 : 0);
@@ -63,7 +63,7 @@ LineBuffer::Next LineBuffer::takeLine(const char **data, int *size)
         m_searchFrom = m_pos;
         if (wasDropping)
             continue; // the tail of a line already reported
-        if (length > MaxLineLength)
+        if (length > m_maxLineLength)
             return Next::Overlong;
         *data = m_bytes.constData() + start;
         *size = length;

@@ -6,13 +6,16 @@
 // Collects received bytes and hands out complete CR LF terminated lines. Chunk boundaries have
 // no relation to line boundaries, so a line (or its terminator) may arrive in pieces.
 //
-// A line may be at most MaxLineLength bytes long. A device that never sends CR LF would otherwise
-// grow the buffer without limit; a longer line is dropped whole, up to and including its CR LF,
-// so that no fragment of it is ever taken for a line of its own.
+// A line may be at most MaxLineLength bytes long (unless told otherwise). A device that never
+// sends CR LF would otherwise grow the buffer without limit; a longer line is dropped whole, up
+// to and including its CR LF, so that no fragment of it is ever taken for a line of its own.
 class LineBuffer
 {
 public:
     static constexpr int MaxLineLength = 65536;
+
+    explicit LineBuffer(int maxLineLength = MaxLineLength) : m_maxLineLength(maxLineLength) {}
+    int maxLineLength() const { return m_maxLineLength; }
 
     enum class Next {
         None,    // no complete line buffered
@@ -31,6 +34,7 @@ public:
     QByteArray pending() const { return m_bytes.mid(m_pos); }
 
 private:
+    int m_maxLineLength;
     QByteArray m_bytes;
     int m_pos = 0;        // start of the first unconsumed byte
     int m_searchFrom = 0; // no CR LF starts before this offset

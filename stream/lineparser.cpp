@@ -1,7 +1,5 @@
 #include "stream/lineparser.h"
 
-#include "stream/linebuffer.h"
-
 #include <QStringList>
 
 #include <charconv>
@@ -191,10 +189,9 @@ QString badXYNumberMessage()
     return QStringLiteral("Error: Invalid number format in XY data");
 }
 
-QString overlongLineMessage()
+QString overlongLineMessage(int maxLineLength)
 {
-    return QStringLiteral("Error: line longer than %1 bytes dropped")
-        .arg(LineBuffer::MaxLineLength);
+    return QStringLiteral("Error: line longer than %1 bytes dropped").arg(maxLineLength);
 }
 
 } // namespace LineParser

@@ -50,7 +50,7 @@ bool toNumber(const char *field, int size, double *value);
 QString badChannelMessage(int field);
 QString tooFewXYFieldsMessage(int fieldCount);
 QString badXYNumberMessage();
-QString overlongLineMessage();
+QString overlongLineMessage(int maxLineLength);
 
 } // namespace LineParser
 

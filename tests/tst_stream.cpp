@@ -325,7 +325,7 @@ void TestStream::messages()
              QStringLiteral("Error: Insufficient data parts for XY graph parts.size() = 1"));
     QCOMPARE(LineParser::badXYNumberMessage(),
              QStringLiteral("Error: Invalid number format in XY data"));
-    QCOMPARE(LineParser::overlongLineMessage(),
+    QCOMPARE(LineParser::overlongLineMessage(LineBuffer::MaxLineLength),
              QStringLiteral("Error: line longer than 65536 bytes dropped"));
 }
 
