@@ -35,8 +35,9 @@ bool MonitorLog::flush()
     }
     const int excess = m_document->characterCount() - m_limits.characters;
     if (excess > 0) {
-        // Whole lines go, from the oldest on.
-        const QTextBlock last = m_document->findBlock(excess);
+        // As few whole lines as will do go, from the oldest on: up to the end of the line that
+        // holds the last character too many.
+        const QTextBlock last = m_document->findBlock(excess - 1);
         QTextCursor head(m_document);
         head.setPosition(last.next().isValid() ? last.next().position()
                                                : last.position() + last.length() - 1,
