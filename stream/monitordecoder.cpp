@@ -39,8 +39,15 @@ QString MonitorDecoder::decode(const QByteArray &chunk)
         break;
     }
 
-    // The byte count is explicit: a zero byte is text, not the end of it.
-    QString text = QString::fromUtf8(bytes.constData(), int(bytes.size()));
+    // The byte count is explicit: a zero byte is text, not the end of it. A byte order mark at
+    // the start of a chunk is text as well (Qt 5 would drop it), as it is anywhere else.
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF")) {
+        bytes.prepend(' ');
+        text = QString::fromUtf8(bytes.constData(), int(bytes.size())).mid(1);
+    } else {
+        text = QString::fromUtf8(bytes.constData(), int(bytes.size()));
+    }
     if (m_heldCR) {
         text.prepend(QLatin1Char('\r'));
         m_heldCR = false;

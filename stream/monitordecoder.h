@@ -10,7 +10,8 @@
 //   (bytes that are really invalid still decode as replacement characters);
 // - a CR at the end of a chunk is held back too, since an LF at the start of the next one makes
 //   it one line end, not two;
-// - a zero byte shows as the placeholder U+2400 instead of ending the text.
+// - a zero byte shows as the placeholder U+2400 instead of ending the text;
+// - a byte order mark is kept wherever it is, also at the start of a chunk.
 class MonitorDecoder
 {
 public:
