@@ -22,6 +22,7 @@
 #include <qwt_plot_curve.h>
 #include <qwt_plot_marker.h>
 #include <qwt_scale_div.h>
+#include <qwt_text.h>
 
 #include "plotting/qwtcompat.h"
 

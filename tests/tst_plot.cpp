@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include <qwt_plot_grid.h>
+#include <qwt_text.h>
 
 class TestPlot : public QObject
 {
