@@ -7,10 +7,12 @@ cd "$(dirname "$0")"
 
 packages=(cmake make g++ pkg-config qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libqt5svg5-dev fonts-dejavu-core)
+# The install-tree test validates the menu entry and the AppStream metadata.
+test_packages=(desktop-file-utils appstream)
 
 install_missing() {
     local missing=()
-    for package in "${packages[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
             missing+=("$package")
     done
@@ -29,12 +31,12 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
+    install_missing "${packages[@]}"
     build
     exec ./build/app/corvale
     ;;
 test)
-    install_missing
+    install_missing "${packages[@]}" "${test_packages[@]}"
     build -DBUILD_TESTING=ON
     cd build
     ctest --output-on-failure -j2
