@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
 # Builds Corvale on Debian/Ubuntu, installing the packages it needs where they are missing.
-#   ./build.sh run    build and start the program
-#   ./build.sh test   build and run every test (ends with ctest's summary)
+#   ./build.sh run      build and start the program
+#   ./build.sh test     build and run every test (ends with ctest's summary)
+#   ./build.sh package  build the Debian package corvale_<version>_<arch>.deb in build-deb/
 set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake make g++ pkg-config qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libqt5svg5-dev fonts-dejavu-core)
+# The install-tree test validates the menu entry and the AppStream metadata.
+test_packages=(desktop-file-utils appstream)
+# cpack finds the package's dependencies with dpkg-shlibdeps, which needs file(1).
+package_packages=(dpkg-dev file)
 
 install_missing() {
     local missing=()
-    for package in "${packages[@]}"; do
+    for package in "$@"; do
         dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
             missing+=("$package")
     done
@@ -29,18 +34,29 @@ build() {
 
 case "${1:-}" in
 run)
-    install_missing
+    install_missing "${packages[@]}"
     build
     exec ./build/app/corvale
     ;;
 test)
-    install_missing
+    install_missing "${packages[@]}" "${test_packages[@]}"
     build -DBUILD_TESTING=ON
     cd build
     ctest --output-on-failure -j2
     ;;
+package)
+    install_missing "${packages[@]}" "${package_packages[@]}"
+    # Debian's own optimisation and hardening flags, as its packages are built with.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    cmake -S . -B build-deb -DCMAKE_BUILD_TYPE=None -DBUILD_TESTING=OFF -DCORVALE_BUILD_BENCH=OFF \
+        -DCMAKE_CXX_FLAGS="$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)"
+    cmake --build build-deb -j2
+    cd build-deb
+    cpack -G DEB
+    ;;
 *)
-    echo "usage: $0 run|test" >&2
+    echo "usage: $0 run|test|package" >&2
     exit 2
     ;;
 esac

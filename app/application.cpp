@@ -12,6 +12,8 @@
 void configureApplication(QApplication &app)
 {
     app.setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
+    // Wayland compositors find the menu entry, and with it the icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(CORVALE_APP_ID));
     QApplication::setStyle(QStringLiteral("GTK+"));
     // Numbers are shown and typed with a decimal point whatever the user's locale is, matching
     // the text the devices send.

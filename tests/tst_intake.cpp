@@ -6,6 +6,7 @@
 #include <QSignalSpy>
 
 #include <qwt_symbol.h>
+#include <qwt_text.h>
 
 namespace {
 

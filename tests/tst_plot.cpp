@@ -10,6 +10,7 @@
 #include <QRandomGenerator>
 
 #include <qwt_plot_grid.h>
+#include <qwt_text.h>
 
 #include <cmath>
 

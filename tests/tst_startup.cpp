@@ -50,7 +50,9 @@ public:
 void installWatcher()
 {
     clock.start();
-    qApp->installEventFilter(new ShowWatcher);
+    auto *watcher = new ShowWatcher;
+    watcher->setParent(qApp); // goes with the application
+    qApp->installEventFilter(watcher);
 }
 
 } // namespace

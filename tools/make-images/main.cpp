@@ -1,5 +1,5 @@
-// Draws Corvale's raster artwork: the splash card, the application icon (PNG and ICO)
-// and the Quellmark logo. Usage: make-images <output-folder>
+// Draws Corvale's artwork: the splash card, the application icon (PNG, ICO, a 256 px PNG and
+// an SVG for desktop menus) and the Quellmark logo. Usage: make-images <output-folder>
 //
 // Everything is drawn from code so the images can be regenerated or tweaked without an
 // image editor. Text uses DejaVu Sans only (Debian/Ubuntu: fonts-dejavu-core).
@@ -81,6 +81,34 @@ QPen roundPen(const QColor &c, qreal width)
     return pen;
 }
 
+// Icon geometry on a 1024 x 1024 canvas, shared by the raster and the SVG icon.
+const QRectF kIconTile(72, 72, 880, 880);
+const qreal kIconTileRadius = 196;
+const QRectF kIconTraceBox(200, 220, 624, 584);
+const QColor kIconTop(0x26, 0x35, 0x52);
+const QColor kIconBottom(0x0f, 0x16, 0x25);
+const QColor kIconGrid(255, 255, 255, 20);
+const QColor kIconSecond(0xff, 0x6a, 0x1a);
+const QColor kIconTrace(0x3d, 0x8b, 0xff);
+const QColor kIconTraceCore(0xd6, 0xe6, 0xff);
+const QColor kIconRim(255, 255, 255, 40);
+
+// A second channel under the main one hints that several signals are plotted together.
+qreal iconSecondWave(qreal u)
+{
+    return 0.13 * qSin(2 * M_PI * (1.5 * u + 0.5)) - 0.80;
+}
+
+// Main trace: an underdamped step response, the classic scope picture.
+qreal iconStepResponse(qreal u)
+{
+    const qreal t0 = 0.16;
+    if (u < t0)
+        return -0.48;
+    const qreal t = (u - t0) / (1 - t0);
+    return -0.48 + 0.98 * (1 - qExp(-3.4 * t) * qCos(2 * M_PI * 2.0 * t));
+}
+
 // Application icon drawn into an arbitrary square, so the splash can reuse it.
 void drawIcon(QPainter &p, const QRectF &box)
 {
@@ -88,18 +116,18 @@ void drawIcon(QPainter &p, const QRectF &box)
     p.translate(box.topLeft());
     p.scale(box.width() / 1024.0, box.height() / 1024.0);
 
-    const QRectF tile(72, 72, 880, 880);
+    const QRectF tile = kIconTile;
     QPainterPath shape;
-    shape.addRoundedRect(tile, 196, 196);
+    shape.addRoundedRect(tile, kIconTileRadius, kIconTileRadius);
 
     QLinearGradient bg(tile.topLeft(), tile.bottomLeft());
-    bg.setColorAt(0.0, QColor(0x26, 0x35, 0x52));
-    bg.setColorAt(1.0, QColor(0x0f, 0x16, 0x25));
+    bg.setColorAt(0.0, kIconTop);
+    bg.setColorAt(1.0, kIconBottom);
     p.fillPath(shape, bg);
     p.setClipPath(shape);
 
     // Faint graticule, like the plot canvas: 8 x 8 cells across the whole tile.
-    p.setPen(QPen(QColor(255, 255, 255, 20), 5));
+    p.setPen(QPen(kIconGrid, 5));
     for (int i = 1; i < 8; ++i) {
         const qreal x = tile.left() + i * tile.width() / 8.0;
         const qreal y = tile.top() + i * tile.height() / 8.0;
@@ -107,49 +135,134 @@ void drawIcon(QPainter &p, const QRectF &box)
         p.drawLine(QPointF(tile.left(), y), QPointF(tile.right(), y));
     }
 
-    const QRectF traceBox(200, 220, 624, 584);
+    p.setPen(roundPen(kIconSecond, 30));
+    p.drawPath(curvePath(kIconTraceBox, iconSecondWave));
 
-    // A second channel under the main one hints that several signals are plotted together.
-    const QPainterPath second =
-        curvePath(traceBox, [](qreal u) { return 0.13 * qSin(2 * M_PI * (1.5 * u + 0.5)) - 0.80; });
-    p.setPen(roundPen(QColor(0xff, 0x6a, 0x1a), 30));
-    p.drawPath(second);
-
-    // Main trace: an underdamped step response, the classic scope picture.
-    const QPainterPath main = curvePath(
-        traceBox,
-        [](qreal u) {
-            const qreal t0 = 0.16;
-            if (u < t0)
-                return -0.48;
-            const qreal t = (u - t0) / (1 - t0);
-            return -0.48 + 0.98 * (1 - qExp(-3.4 * t) * qCos(2 * M_PI * 2.0 * t));
-        },
-        600);
+    const QPainterPath main = curvePath(kIconTraceBox, iconStepResponse, 600);
     // Soft glow built from a few translucent passes, widest first.
+    QColor glow = kIconTrace;
+    glow.setAlpha(16);
     for (int i = 0; i < 4; ++i) {
-        p.setPen(roundPen(QColor(0x3d, 0x8b, 0xff, 16), 130 - 18 * i));
+        p.setPen(roundPen(glow, 130 - 18 * i));
         p.drawPath(main);
     }
-    p.setPen(roundPen(QColor(0x3d, 0x8b, 0xff), 46));
+    p.setPen(roundPen(kIconTrace, 46));
     p.drawPath(main);
-    p.setPen(roundPen(QColor(0xd6, 0xe6, 0xff), 14));
+    p.setPen(roundPen(kIconTraceCore, 14));
     p.drawPath(main);
 
     p.setClipping(false);
     // Thin highlight on the rim lifts the tile off dark backgrounds.
-    p.setPen(QPen(QColor(255, 255, 255, 40), 6));
+    p.setPen(QPen(kIconRim, 6));
     p.setBrush(Qt::NoBrush);
-    p.drawRoundedRect(tile.adjusted(3, 3, -3, -3), 193, 193);
+    p.drawRoundedRect(tile.adjusted(3, 3, -3, -3), kIconTileRadius - 3, kIconTileRadius - 3);
     p.restore();
 }
 
-QImage makeIcon()
+QString svgPathData(const QPainterPath &path)
 {
-    QImage img = blankImage(1024, 1024);
+    QString d;
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        d += QStringLiteral("%1%2 %3 ")
+                 .arg(e.isMoveTo() ? QLatin1Char('M') : QLatin1Char('L'))
+                 .arg(e.x, 0, 'f', 1)
+                 .arg(e.y, 0, 'f', 1);
+    }
+    return d.trimmed();
+}
+
+QString svgColor(const QColor &c)
+{
+    return c.name(QColor::HexRgb);
+}
+
+QString svgOpacity(const QColor &c)
+{
+    return QString::number(c.alphaF(), 'f', 3);
+}
+
+QString svgStroke(const QPainterPath &path, const QColor &c, qreal width)
+{
+    return QStringLiteral("  <path d=\"%1\" fill=\"none\" stroke=\"%2\" stroke-opacity=\"%3\" "
+                          "stroke-width=\"%4\" stroke-linecap=\"round\" "
+                          "stroke-linejoin=\"round\"/>\n")
+        .arg(svgPathData(path), svgColor(c), svgOpacity(c))
+        .arg(width);
+}
+
+// The same icon as drawIcon() as an SVG document for desktop menus. Only plain paths, rects
+// and a linear gradient are used, so every SVG renderer (Qt's included) draws it alike; the
+// graticule is cut to the rounded tile here instead of through a clip path.
+QString makeIconSvg()
+{
+    const QRectF tile = kIconTile;
+    const qreal r = kIconTileRadius;
+    QPainterPath grid;
+    for (int i = 1; i < 8; ++i) {
+        const qreal at = tile.left() + i * tile.width() / 8.0;
+        // Distance into a rounded corner shortens the line by the corner's arc.
+        const qreal intoCorner = qMax(qMax(tile.left() + r - at, at - (tile.right() - r)), 0.0);
+        const qreal cut = r - qSqrt(r * r - intoCorner * intoCorner);
+        grid.moveTo(at, tile.top() + cut);
+        grid.lineTo(at, tile.bottom() - cut);
+        grid.moveTo(tile.left() + cut, at);
+        grid.lineTo(tile.right() - cut, at);
+    }
+
+    const QPainterPath main = curvePath(kIconTraceBox, iconStepResponse, 300);
+    QColor glow = kIconTrace;
+    glow.setAlpha(16);
+
+    QString svg;
+    svg += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                          "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"1024\" "
+                          "height=\"1024\" viewBox=\"0 0 1024 1024\">\n"
+                          "  <defs>\n"
+                          "    <linearGradient id=\"tile\" x1=\"0\" y1=\"%1\" x2=\"0\" "
+                          "y2=\"%2\" gradientUnits=\"userSpaceOnUse\">\n"
+                          "      <stop offset=\"0\" stop-color=\"%3\"/>\n"
+                          "      <stop offset=\"1\" stop-color=\"%4\"/>\n"
+                          "    </linearGradient>\n"
+                          "  </defs>\n")
+               .arg(tile.top())
+               .arg(tile.bottom())
+               .arg(svgColor(kIconTop), svgColor(kIconBottom));
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" "
+                          "fill=\"url(#tile)\"/>\n")
+               .arg(tile.left())
+               .arg(tile.top())
+               .arg(tile.width())
+               .arg(tile.height())
+               .arg(r);
+    svg += QStringLiteral("  <path d=\"%1\" stroke=\"%2\" stroke-opacity=\"%3\" "
+                          "stroke-width=\"5\"/>\n")
+               .arg(svgPathData(grid), svgColor(kIconGrid), svgOpacity(kIconGrid));
+    svg += svgStroke(curvePath(kIconTraceBox, iconSecondWave, 120), kIconSecond, 30);
+    for (int i = 0; i < 4; ++i)
+        svg += svgStroke(main, glow, 130 - 18 * i);
+    svg += svgStroke(main, kIconTrace, 46);
+    svg += svgStroke(main, kIconTraceCore, 14);
+    const QRectF rim = tile.adjusted(3, 3, -3, -3);
+    svg += QStringLiteral("  <rect x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\" rx=\"%5\" "
+                          "fill=\"none\" stroke=\"%6\" stroke-opacity=\"%7\" "
+                          "stroke-width=\"6\"/>\n")
+               .arg(rim.left())
+               .arg(rim.top())
+               .arg(rim.width())
+               .arg(rim.height())
+               .arg(r - 3)
+               .arg(svgColor(kIconRim), svgOpacity(kIconRim));
+    svg += QStringLiteral("</svg>\n");
+    return svg;
+}
+
+QImage makeIcon(int size)
+{
+    QImage img = blankImage(size, size);
     QPainter p(&img);
     prepare(p);
-    drawIcon(p, QRectF(0, 0, 1024, 1024));
+    drawIcon(p, QRectF(0, 0, size, size));
     return img;
 }
 
@@ -333,6 +446,18 @@ bool saveIco(const QImage &img, const QString &path)
     return true;
 }
 
+bool saveText(const QString &text, const QString &path)
+{
+    QFile f(path);
+    const QByteArray bytes = text.toUtf8();
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size()) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("wrote %s (%lld bytes)\n", qPrintable(path), static_cast<long long>(bytes.size()));
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -357,10 +482,13 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "warning: %s not found, text will use a substitute font\n",
                      qPrintable(kFamily));
 
-    const QImage icon = makeIcon();
+    const QImage icon = makeIcon(1024);
     bool ok = savePng(makeSplash(), out.filePath(QStringLiteral("Corvale-SS.png")));
     ok = savePng(icon, out.filePath(QStringLiteral("Corvale_icon.png"))) && ok;
     ok = saveIco(icon, out.filePath(QStringLiteral("Corvale_icon.ico"))) && ok;
+    // Drawn at its size rather than scaled down, so the strokes stay crisp in menus.
+    ok = savePng(makeIcon(256), out.filePath(QStringLiteral("Corvale_icon_256.png"))) && ok;
+    ok = saveText(makeIconSvg(), out.filePath(QStringLiteral("Corvale_icon.svg"))) && ok;
     ok = savePng(makeLogo(), out.filePath(QStringLiteral("Quellmark.png"))) && ok;
     return ok ? 0 : 1;
 }
