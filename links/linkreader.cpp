@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QSerialPort>
 #include <QUdpSocket>
+#include <QVariant>
 
 namespace {
 
