@@ -39,6 +39,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -134,12 +135,19 @@ public:
     }
     ~Sender() { stop(); }
 
-    void start(quint64 firstSeq, quint64 count, double rate)
+    // Sends `count` lines (0: no limit) at `rate` lines/s (0: as fast as they go) for at most
+    // `seconds`; with `garbage`, random bytes instead of lines, as many bytes a second as
+    // that many lines would take. The sender keeps its own time: an old window that never
+    // returns to its event loop under the flood must not keep it going.
+    void start(quint64 firstSeq, quint64 count, double rate, double seconds, bool garbage = false)
     {
         m_next = firstSeq;
         m_end = count ? firstSeq + count : ~quint64(0);
         m_rate = rate;
+        m_seconds = seconds;
+        m_garbage = garbage;
         m_stop = false;
+        m_done = false;
         m_thread = std::thread([this] { run(); });
     }
     // The window goes on reading meanwhile: a writer blocked on a full pseudo terminal only
@@ -154,18 +162,21 @@ public:
     }
     bool running() const { return !m_done; }
     quint64 lastSent() const { return m_next - 1; }
-    quint64 failedWrites() const { return m_failed; }
+    // When the last write went out.
+    std::chrono::steady_clock::time_point stoppedAt() const { return m_stoppedAt; }
+    // Seconds from the first write to the last.
+    double activeSeconds() const { return m_activeSeconds; }
 
 private:
     void run()
     {
-        m_done = false;
         QElapsedTimer clock;
         clock.start();
         const quint64 first = m_next;
         const int perWrite = m_datagrams ? m_case.linesPerDatagram : 2000;
         std::string buffer;
-        while (!m_stop && m_next < m_end) {
+        std::mt19937 random(7);
+        while (!m_stop && m_next < m_end && clock.nsecsElapsed() < m_seconds * 1e9) {
             if (m_rate > 0) {
                 const double due = double(clock.nsecsElapsed()) * 1e-9 * m_rate;
                 if (double(m_next - first) >= due) {
@@ -177,6 +188,10 @@ private:
             const quint64 from = m_next;
             for (int i = 0; i < perWrite && m_next < m_end; ++i)
                 m_lines.append(buffer, m_next++);
+            if (m_garbage) {
+                for (char &c : buffer)
+                    c = char(random());
+            }
             if (m_datagrams) {
                 if (::send(m_fd, buffer.data(), buffer.size(), 0) < 0)
                     ++m_failed;
@@ -195,6 +210,8 @@ private:
                 }
             }
         }
+        m_activeSeconds = clock.nsecsElapsed() / 1e9;
+        m_stoppedAt = std::chrono::steady_clock::now();
         m_done = true;
     }
 
@@ -208,7 +225,11 @@ private:
     std::atomic<quint64> m_next{1};
     quint64 m_end = 0;
     double m_rate = 0;
+    double m_seconds = 0;
+    bool m_garbage = false;
     std::atomic<quint64> m_failed{0};
+    std::chrono::steady_clock::time_point m_stoppedAt;
+    double m_activeSeconds = 0;
 };
 
 // Watches the first curve from the event loop: the stalls between its own ticks, and every
@@ -343,6 +364,57 @@ quint16 freeUdpPort()
     return probe.localPort();
 }
 
+// The second half of a soak: random bytes at the same byte rate, every status-bar message
+// counted; then numbered lines again, which must all arrive.
+void soakWithGarbage(MainWindow &window, QwtPlot *plot, const Case &c, Sender &sender,
+                     const Options &options)
+{
+    quint64 messages = 0;
+    QObject::connect(child<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged,
+                     [&messages](const QString &text) { messages += text.isEmpty() ? 0 : 1; });
+    const double rate = c.pty ? 0 : c.rate;
+    const quint64 next = sender.lastSent() + 1;
+    double longestStall = 0;
+    QElapsedTimer clock;
+    clock.start();
+    sender.start(next, 0, rate, options.soakMinutes * 60, true);
+    double nextReport = 30;
+    QElapsedTimer loop;
+    loop.start();
+    while (sender.running()) {
+        const qint64 before = loop.nsecsElapsed();
+        waitMs(20);
+        longestStall = qMax(longestStall, (loop.nsecsElapsed() - before) / 1e6 - 20);
+        if (clock.elapsed() / 1000.0 >= nextReport) {
+            std::printf("  %5.0f s  random bytes  RSS %6.1f MiB  messages shown %llu  longest "
+                        "stall %.0f ms\n",
+                        clock.elapsed() / 1000.0, rssMiB(),
+                        static_cast<unsigned long long>(messages), longestStall);
+            std::fflush(stdout);
+            nextReport += 30;
+        }
+    }
+    sender.stop();
+
+    Observer observer(plot);
+    const quint64 first = sender.lastSent() + 1;
+    sender.start(first, 0, rate, 10);
+    while (sender.running())
+        waitMs(20);
+    sender.stop();
+    QElapsedTimer settle;
+    settle.start();
+    while (observer.newest() < sender.lastSent() && settle.elapsed() < 10000)
+        waitMs(5);
+    quint64 window10k = 0;
+    const quint64 gaps = observer.gapsInWindow(&window10k);
+    std::printf("after the random bytes: %llu lines, last window %llu gaps in %llu, newest %s\n",
+                static_cast<unsigned long long>(sender.lastSent() - first + 1),
+                static_cast<unsigned long long>(gaps), static_cast<unsigned long long>(window10k),
+                observer.newest() == sender.lastSent() ? "shown" : "missing");
+    std::fflush(stdout);
+}
+
 int runCase(const Case &c, const Options &options)
 {
     MainWindow window;
@@ -387,7 +459,7 @@ int runCase(const Case &c, const Options &options)
     quint64 first = 1;
     if (c.xy) {
         // The XY store full before the clock starts: 100,000 points, sent as fast as kept.
-        sender.start(1, 100000, 100000);
+        sender.start(1, 100000, 100000, 30);
         while (sender.running())
             waitMs(20);
         sender.stop();
@@ -407,11 +479,11 @@ int runCase(const Case &c, const Options &options)
     observer.resetStall();
     QElapsedTimer clock;
     clock.start();
-    sender.start(first, 0, rate);
     const double floodSeconds =
         options.soakMinutes > 0 ? options.soakMinutes * 60 : options.seconds;
+    sender.start(first, 0, rate, floodSeconds);
     double nextReport = 30;
-    while (clock.elapsed() < floodSeconds * 1000) {
+    while (sender.running()) {
         waitMs(20);
         const double t = clock.elapsed() / 1000.0;
         if (rssAfterOne == 0 && t >= 1)
@@ -424,19 +496,22 @@ int runCase(const Case &c, const Options &options)
             nextReport += 30;
         }
     }
-    const double elapsed = clock.nsecsElapsed() / 1e9;
+    sender.stop();
+    const double elapsed = sender.activeSeconds();
     const double stall = observer.longestStallMs;
     const quint64 paints = observer.paints - paintsBefore;
-    sender.stop();
     const quint64 last = sender.lastSent();
     const double rssEnd = rssMiB();
 
     // The last line on screen: how long after the sender stopped.
-    QElapsedTimer lagClock;
-    lagClock.start();
-    while (observer.newest() < last && lagClock.elapsed() < 10000)
+    while (observer.newest() < last &&
+           std::chrono::steady_clock::now() - sender.stoppedAt() < std::chrono::seconds(10))
         waitMs(1);
-    const double lagMs = observer.newest() >= last ? lagClock.nsecsElapsed() / 1e6 : -1;
+    const double lagMs = observer.newest() >= last
+                             ? std::chrono::duration<double, std::milli>(
+                                   std::chrono::steady_clock::now() - sender.stoppedAt())
+                                   .count()
+                             : -1;
     waitMs(50);
     quint64 window10k = 0;
     const quint64 windowGaps = observer.gapsInWindow(&window10k);
@@ -466,6 +541,9 @@ int runCase(const Case &c, const Options &options)
                 static_cast<unsigned long long>(unseen),
                 static_cast<unsigned long long>(windowGaps), fps, stall, lagMs, rssEnd);
     std::fflush(stdout);
+
+    if (options.soakMinutes > 0)
+        soakWithGarbage(window, plot, c, sender, options);
 
     ::close(fd);
     if (slave >= 0)

@@ -1,6 +1,5 @@
 #include "links/linkreader.h"
 
-#include <QCoreApplication>
 #include <QSerialPort>
 #include <QUdpSocket>
 #include <QVariant>
@@ -139,9 +138,11 @@ void LinkReader::readSerial()
 void LinkReader::readDatagrams()
 {
     // An unreadable datagram is skipped; the bound keeps a socket that keeps failing from
-    // spinning here forever.
+    // spinning here forever. Under an endless flood the loop returns now and then all the
+    // same (the socket signals again for what is left), so that a close from the window is
+    // not kept waiting.
     int failures = 0;
-    while (m_udp->hasPendingDatagrams() && failures < 64) {
+    for (int read = 0; read < 4096 && m_udp->hasPendingDatagrams() && failures < 64; ++read) {
         const qint64 pending = qMax<qint64>(m_udp->pendingDatagramSize(), 0);
         QByteArray datagram(int(pending), Qt::Uninitialized);
         const qint64 size = m_udp->readDatagram(datagram.data(), datagram.size());
