@@ -262,6 +262,12 @@ public:
         return quint64(value(curve, curve->dataSize() - 1));
     }
 
+    // Including the stall going on now: a window frozen under the flood never got to tick.
+    double longestStall() const
+    {
+        return qMax(longestStallMs, (m_clock.nsecsElapsed() - m_last) / 1e6 - 5.0);
+    }
+
     void resetStall()
     {
         longestStallMs = 0;
@@ -496,9 +502,9 @@ int runCase(const Case &c, const Options &options)
             nextReport += 30;
         }
     }
+    const double stall = observer.longestStall();
     sender.stop();
     const double elapsed = sender.activeSeconds();
-    const double stall = observer.longestStallMs;
     const quint64 paints = observer.paints - paintsBefore;
     const quint64 last = sender.lastSent();
     const double rssEnd = rssMiB();
