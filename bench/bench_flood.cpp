@@ -370,6 +370,20 @@ quint16 freeUdpPort()
     return probe.localPort();
 }
 
+// Sends numbered lines (see Sender::start) and waits until the last is on screen, or 10 s.
+void sendAndSettle(Sender &sender, Observer &observer, quint64 first, quint64 count, double rate,
+                   double seconds)
+{
+    sender.start(first, count, rate, seconds);
+    while (sender.running())
+        waitMs(20);
+    sender.stop();
+    QElapsedTimer settle;
+    settle.start();
+    while (observer.newest() < sender.lastSent() && settle.elapsed() < 10000)
+        waitMs(5);
+}
+
 // The second half of a soak: random bytes at the same byte rate, every status-bar message
 // counted; then numbered lines again, which must all arrive.
 void soakWithGarbage(MainWindow &window, QwtPlot *plot, const Case &c, Sender &sender,
@@ -404,14 +418,7 @@ void soakWithGarbage(MainWindow &window, QwtPlot *plot, const Case &c, Sender &s
 
     Observer observer(plot);
     const quint64 first = sender.lastSent() + 1;
-    sender.start(first, 0, rate, 10);
-    while (sender.running())
-        waitMs(20);
-    sender.stop();
-    QElapsedTimer settle;
-    settle.start();
-    while (observer.newest() < sender.lastSent() && settle.elapsed() < 10000)
-        waitMs(5);
+    sendAndSettle(sender, observer, first, 0, rate, 10);
     quint64 window10k = 0;
     const quint64 gaps = observer.gapsInWindow(&window10k);
     std::printf("after the random bytes: %llu lines, last window %llu gaps in %llu, newest %s\n",
@@ -465,14 +472,7 @@ int runCase(const Case &c, const Options &options)
     quint64 first = 1;
     if (c.xy) {
         // The XY store full before the clock starts: 100,000 points, sent as fast as kept.
-        sender.start(1, 100000, 100000, 30);
-        while (sender.running())
-            waitMs(20);
-        sender.stop();
-        QElapsedTimer settle;
-        settle.start();
-        while (observer.newest() < sender.lastSent() && settle.elapsed() < 10000)
-            waitMs(20);
+        sendAndSettle(sender, observer, 1, 100000, 100000, 30);
         first = sender.lastSent() + 1;
     }
 
