@@ -32,9 +32,11 @@ void SampleStore::resize(int channels, int width)
 
 int SampleStore::append(const double *values, int count)
 {
-    const int channels = qMin(count, m_channels);
-    for (int c = 0; c < channels; ++c) {
-        if (!std::isfinite(m_settings[c].scaled(values[c])))
+    // Scaled once, checked, then stored: a line with a value out of range stores nothing.
+    m_line.resize(m_channels);
+    for (int c = 0; c < m_channels; ++c) {
+        m_line[c] = c < count ? m_settings[c].scaled(values[c]) : 0.0;
+        if (!std::isfinite(m_line[c]))
             return c;
     }
     if (m_width == 0)
@@ -43,7 +45,7 @@ int SampleStore::append(const double *values, int count)
     const int slot = m_oldest;
     double *samples = m_samples.data();
     for (int c = 0; c < m_channels; ++c)
-        samples[c * m_width + slot] = c < count ? m_settings[c].scaled(values[c]) : 0.0;
+        samples[c * m_width + slot] = m_line[c];
     m_oldest = slot + 1 == m_width ? 0 : slot + 1;
     ++m_revision;
     return -1;

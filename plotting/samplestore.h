@@ -46,6 +46,7 @@ private:
     int m_oldest = 0;          // slot of sample 0 in every ring
     QVector<double> m_samples; // channel c in [c * width, (c + 1) * width)
     QVector<ChannelSettings> m_settings;
+    QVector<double> m_line; // the line being stored, scaled
     quint64 m_revision = 0;
 };
 
