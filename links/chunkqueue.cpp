@@ -44,6 +44,7 @@ void ChunkQueue::clear()
     std::lock_guard<std::mutex> lock(m_mutex);
     m_chunks.clear();
     m_bytes = 0;
+    m_dropped = 0;
 }
 
 qint64 ChunkQueue::takeDroppedBytes()

@@ -25,7 +25,8 @@ public:
     // True, and the next push wakes the window, if nothing is queued; false if chunks are
     // waiting (take them first).
     bool sleepIfEmpty();
-    // Drops what is queued (not counted as dropped: the window asked for it).
+    // Drops what is queued (not counted as dropped: the window asked for it), and forgets what
+    // was dropped before.
     void clear();
     // Bytes dropped for want of room since the last call.
     qint64 takeDroppedBytes();

@@ -29,6 +29,8 @@ LinkReader::LinkReader(QSerialPort *serialPort, QUdpSocket *udpSocket, QObject *
     m_udp->moveToThread(&m_thread);
     connect(m_serial, &QSerialPort::readyRead, &m_context, [this] { readSerial(); });
     connect(m_udp, &QUdpSocket::readyRead, &m_context, [this] { readDatagrams(); });
+    connect(m_serial, &QSerialPort::errorOccurred, &m_context,
+            [this](QSerialPort::SerialPortError error) { serialError(error); });
     m_thread.start();
 }
 
@@ -51,11 +53,13 @@ void LinkReader::runInReader(const std::function<void()> &work)
     QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
 }
 
-bool LinkReader::openSerial(const SerialSettings &settings)
+bool LinkReader::openSerial(const SerialSettings &settings, quint64 opening)
 {
     bool opened = false;
     runInReader([&] {
         m_udp->close();
+        m_queue.clear();
+        m_serialOpening = opening;
         m_serial->setPortName(settings.portName);
         m_serial->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
         m_serial->setParity(settings.parity);
@@ -70,7 +74,10 @@ bool LinkReader::openSerial(const SerialSettings &settings)
 
 void LinkReader::closeSerial()
 {
-    runInReader([this] { m_serial->close(); });
+    runInReader([this] {
+        m_serial->close();
+        m_queue.clear();
+    });
 }
 
 void LinkReader::discardSerialInput()
@@ -94,6 +101,7 @@ quint16 LinkReader::bindUdp(quint16 port)
         if (m_serial->isOpen())
             m_serial->close();
         m_udp->close();
+        m_queue.clear();
         if (!m_udp->bind(QHostAddress::Any, port))
             return;
         m_udp->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, udpReceiveBuffer);
@@ -104,7 +112,10 @@ quint16 LinkReader::bindUdp(quint16 port)
 
 void LinkReader::closeUdp()
 {
-    runInReader([this] { m_udp->close(); });
+    runInReader([this] {
+        m_udp->close();
+        m_queue.clear();
+    });
 }
 
 void LinkReader::resumeSerial()
@@ -112,6 +123,26 @@ void LinkReader::resumeSerial()
     if (m_serialHeld.exchange(false))
         QMetaObject::invokeMethod(
             &m_context, [this] { readSerial(); }, Qt::QueuedConnection);
+}
+
+void LinkReader::serialError(QSerialPort::SerialPortError error)
+{
+    // A vanished device (unplugged adapter, closed pseudo terminal) reports resource or read
+    // errors on every poll; anything else is left to the next read. The port is closed after
+    // its own notification has returned, and only if it is still the opening that failed.
+    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
+        return;
+    const quint64 opening = m_serialOpening;
+    QMetaObject::invokeMethod(
+        &m_context, [this, opening] { loseSerial(opening); }, Qt::QueuedConnection);
+}
+
+void LinkReader::loseSerial(quint64 opening)
+{
+    if (opening != m_serialOpening || !m_serial->isOpen())
+        return;
+    m_serial->close();
+    emit serialLost(opening);
 }
 
 void LinkReader::readSerial()

@@ -5,12 +5,12 @@
 #include "links/serialsettings.h"
 
 #include <QObject>
+#include <QSerialPort>
 #include <QThread>
 
 #include <atomic>
 #include <functional>
 
-class QSerialPort;
 class QUdpSocket;
 
 // Reads the open link on a thread of its own and queues what it reads for the window. The
@@ -28,8 +28,12 @@ public:
     // Closes both links and hands the link objects back to the thread that made the reader.
     ~LinkReader() override;
 
-    // Closes the UDP socket, applies the settings and opens the port read-only.
-    bool openSerial(const SerialSettings &settings);
+    // Every opening and closing also drops what the reader queued for the window, so that
+    // nothing one opening of a link delivered reaches the window after it.
+
+    // Closes the UDP socket, applies the settings and opens the port read-only. `opening` names
+    // this opening in the reports that may follow it (serialLost).
+    bool openSerial(const SerialSettings &settings, quint64 opening);
     void closeSerial();
     // Forgets what the serial port holds and what the reader has queued but the window has not
     // taken; no effect while the port is closed.
@@ -47,11 +51,15 @@ signals:
     // From the reader thread, when the window went idle and asked to be woken by new data.
     void serialDataReady();
     void datagramsReady();
+    // The port of that opening went away (an unplugged adapter); the reader has closed it.
+    void serialLost(quint64 opening);
 
 private:
     void runInReader(const std::function<void()> &work);
     void readSerial();
     void readDatagrams();
+    void serialError(QSerialPort::SerialPortError error);
+    void loseSerial(quint64 opening);
 
     QSerialPort *m_serial;
     QUdpSocket *m_udp;
@@ -59,6 +67,7 @@ private:
     QObject m_context; // lives in the reader thread: the target of the calls and reads there
     ChunkQueue m_queue;
     std::atomic<bool> m_serialHeld{false};
+    quint64 m_serialOpening = 0; // reader thread only
 };
 
 #endif

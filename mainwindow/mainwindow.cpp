@@ -53,10 +53,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&linkReader, &LinkReader::datagramsReady, this, &MainWindow::readUdpData);
     connect(ui->pbMode, &QPushButton::toggled, this, &MainWindow::OpenUDPMode);
     connect(&linkReader, &LinkReader::serialDataReady, this, &MainWindow::readSerialData);
-    // A device that goes away floods the port with errors; queued, so that the port is closed
-    // outside its own notification handler.
-    connect(&serialPort, &QSerialPort::errorOccurred, this, &MainWindow::serialErrorOccurred,
-            Qt::QueuedConnection);
+    connect(&linkReader, &LinkReader::serialLost, this, &MainWindow::serialLost);
     connect(&frameTimer, &QTimer::timeout, this, &MainWindow::frameTick);
 }
 

@@ -54,12 +54,13 @@ private slots:
 private:
     // links
     QString getLocalIP();
-    void serialErrorOccurred(QSerialPort::SerialPortError error);
+    void serialLost(quint64 opening);
     void discardSerialInput();
     void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
 
     // data stream
     void takeReceived();
+    void dropLinkData();
     void handleChunk(const QByteArray &chunk);
     void finishBatch();
     void seriesLine(const QVector<double> &values) override;
@@ -113,6 +114,12 @@ private:
     bool plotDirty = false;
     MonitorLog monitorLog;  // the monitor's text, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
+
+    // Which link is open, as the window knows it (the link objects live on the reader thread),
+    // and the number of its opening: reports of an earlier opening are ignored by it.
+    enum class Link { None, Serial, Udp };
+    Link openLink = Link::None;
+    quint64 linkOpening = 0;
 };
 
 #endif

@@ -33,6 +33,8 @@ void MainWindow::openPort_toggled(bool checked)
 {
     if (!checked) {
         linkReader.closeSerial();
+        dropLinkData();
+        openLink = Link::None;
         setLinkControlsEnabled(ui->pbMode, true);
         ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
         showStatus(QStringLiteral("Disconnected"));
@@ -56,7 +58,11 @@ void MainWindow::openPort_toggled(bool checked)
     if (ui->rb2StopBit->isChecked())
         settings.stopBits = QSerialPort::TwoStop;
 
-    if (!linkReader.openSerial(settings)) {
+    const bool opened = linkReader.openSerial(settings, ++linkOpening);
+    // Whatever was open before is closed now; nothing it delivered joins the new device's bytes.
+    dropLinkData();
+    openLink = opened ? Link::Serial : Link::None;
+    if (!opened) {
         // Close first, so that the failure stays readable instead of "Disconnected".
         ui->pbOpenPort->setChecked(false);
         showStatus(QStringLiteral("It was impossible to connect to ") + settings.portName);
@@ -70,13 +76,10 @@ void MainWindow::openPort_toggled(bool checked)
     ui->label_portstatus->setText(QStringLiteral("Serial<br>Connected"));
 }
 
-void MainWindow::serialErrorOccurred(QSerialPort::SerialPortError error)
+void MainWindow::serialLost(quint64 opening)
 {
-    // A vanished device (unplugged adapter, closed pseudo terminal) reports resource or read
-    // errors on every poll; anything else is left to the next read.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
-        return;
-    if (!serialPort.isOpen() || !ui->pbOpenPort->isChecked())
+    // A port opened after the lost one is not the one that went away.
+    if (openLink != Link::Serial || opening != linkOpening)
         return;
     ui->pbOpenPort->setChecked(false);
     showStatus(QStringLiteral("Lost connection to ") + openedPortName);
@@ -84,7 +87,7 @@ void MainWindow::serialErrorOccurred(QSerialPort::SerialPortError error)
 
 void MainWindow::discardSerialInput()
 {
-    if (!serialPort.isOpen())
+    if (openLink != Link::Serial)
         return;
     linkReader.discardSerialInput();
     // What the reader had already handed over counts as read by the port, but not yet taken.
@@ -108,6 +111,8 @@ void MainWindow::OpenUDPMode(bool checked)
     qDebug() << "press";
     if (!checked) {
         linkReader.closeUdp();
+        dropLinkData();
+        openLink = Link::None;
         setLinkControlsEnabled(ui->pbOpenPort, true);
         ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
         ui->label_portstatus->setText(QStringLiteral("Disconnected"));
@@ -124,6 +129,9 @@ void MainWindow::OpenUDPMode(bool checked)
         return;
     }
     const quint16 bound = linkReader.bindUdp(port);
+    ++linkOpening;
+    dropLinkData();
+    openLink = bound != 0 ? Link::Udp : Link::None;
     if (bound == 0) {
         showStatus(QStringLiteral("Failed to bind UDP socket"));
         return;

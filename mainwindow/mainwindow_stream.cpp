@@ -48,6 +48,17 @@ void MainWindow::takeReceived()
     finishBatch();
 }
 
+// What the link that closed (or was replaced) delivered but the window has not shown yet: its
+// chunks, its unfinished lines and the monitor's held bytes. The next link starts clean.
+void MainWindow::dropLinkData()
+{
+    receivedChunks.clear();
+    receivedNext = 0;
+    dataBuffer.clear();
+    xyBuffer.clear();
+    monitorLog.reset();
+}
+
 void MainWindow::handleChunk(const QByteArray &chunk)
 {
     if (ui->tabWidget_MonitorViews->currentIndex() != 0)

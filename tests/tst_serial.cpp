@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSerialPortInfo>
 #include <QSignalSpy>
+#include <QThread>
 
 #include <sys/resource.h>
 
@@ -50,6 +51,7 @@ private slots:
     void failedOpenStaysReadable_data();
     void failedOpenStaysReadable();
     void lostDeviceClosesTheLink();
+    void unplugAndReopenAtOnce();
     void refreshWhileOpen();
     void destroyingTheWindowClosesThePort();
     void chunksAssembleIntoLines();
@@ -215,6 +217,36 @@ void TestSerial::lostDeviceClosesTheLink()
     const double before = cpuSeconds();
     QTest::qWait(500);
     QVERIFY2(cpuSeconds() - before < 0.25, "the window stays busy after the device went away");
+}
+
+// A script unplugs a device and opens the next one before the window heard of the loss: the
+// old port's errors must not close the new one, and its unfinished line must not start the new
+// device's first line.
+void TestSerial::unplugAndReopenAtOnce()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    auto *button = widget<QPushButton>(window, "pbOpenPort");
+    auto device = std::make_unique<PseudoTerminal>();
+    openPort(window, device->name());
+
+    for (int round = 1; round <= 40; ++round) {
+        auto next = std::make_unique<PseudoTerminal>();
+        device->write("1\r\n17");
+        QTRY_COMPARE(probe.pendingSeriesBytes(), QByteArray("17"));
+        device->closeMaster();
+        QThread::msleep(20); // the reader sees the loss while the window is busy
+        button->click();
+        openPort(window, next->name());
+        QVERIFY(button->isChecked());
+        next->write("900001\r\n");
+        QTRY_COMPARE(probe.yData().at(0).last(), 900001.0);
+        QTest::qWait(20);
+        QVERIFY2(button->isChecked(), qPrintable(QStringLiteral("round %1").arg(round)));
+        QCOMPARE(probe.yData().at(0).at(998), 1.0);
+        device = std::move(next);
+    }
 }
 
 void TestSerial::refreshWhileOpen()

@@ -61,6 +61,7 @@ private slots:
     void lineSplitAcrossDatagrams();
     void datagramsOnTheMonitorTab();
     void burstLosesNoLine();
+    void closedLinkLeavesNothingBehind();
 };
 
 void TestUdp::bindPlotsDatagramsAndCloses()
@@ -254,6 +255,33 @@ void TestUdp::burstLosesNoLine()
     }
     QTRY_COMPARE_WITH_TIMEOUT(probe.xyXData().size(), 50000, 10000);
     QVERIFY(countsUpFromOne(probe.xyXData()));
+}
+
+// A flood the window had no time to show dies with its link: the serial port opened next plots
+// its own first line first, not the flood, and no line made of both devices' bytes.
+void TestUdp::closedLinkLeavesNothingBehind()
+{
+    PseudoTerminal pty;
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+
+    QUdpSocket device;
+    for (int i = 0; i < 2000; ++i)
+        device.writeDatagram(QByteArray("5\r\n").repeated(10), QHostAddress::LocalHost, port);
+    device.writeDatagram("12", QHostAddress::LocalHost, port); // an unfinished line
+    QThread::msleep(100); // the reader has queued it all; the window took nothing yet
+
+    widget<QPushButton>(window, "pbMode")->click();
+    openPort(window, pty.name());
+    pty.write("7\r\n");
+    QTRY_COMPARE(probe.yData().at(0).last(), 7.0);
+    QTest::qWait(50);
+    QVector<double> expected(1000, 0.0);
+    expected.last() = 7.0;
+    QCOMPARE(probe.yData().at(0), expected);
 }
 
 QTEST_MAIN(TestUdp)
