@@ -38,7 +38,7 @@ void MainWindow::takeReceived()
         // Released as soon as it is handled; a backlog may hold many.
         const QByteArray chunk = std::exchange(receivedChunks[receivedNext++], QByteArray());
         handleChunk(chunk);
-        if (clock.nsecsElapsed() > sliceNs)
+        if (clock.nsecsElapsed() > sliceNs || monitorLog.isFlushFull())
             break;
     }
     if (const qint64 dropped = linkReader.queue().takeDroppedBytes())

@@ -8,12 +8,15 @@
 
 class QTextDocument;
 
-// How much the monitor keeps: the newest lines, and of a longer line its newest characters.
+// How much the monitor keeps: the newest lines, and of a longer line its newest characters;
+// and how much one flush appends at most, in characters or in lines, whichever comes first.
 struct MonitorLimits
 {
     int lines = 100000;
     int lineLength = 10000;
     int characters = 4000000;
+    int flushCharacters = 64 * 1024;
+    int flushLines = 2048;
 };
 
 // The monitor's text: the received chunks, decoded, appended at the end of a document and kept
@@ -28,7 +31,14 @@ public:
     void setDocument(QTextDocument *document);
 
     // Collects a chunk; nothing reaches the document before flush().
-    void receive(const QByteArray &chunk) { m_pending += m_decoder.decode(chunk); }
+    void receive(const QByteArray &chunk);
+    // Holds as much as one flush should append: laying out text costs far more than decoding
+    // it, so a backlog is taken in pieces of this size, one per frame.
+    bool isFlushFull() const
+    {
+        return m_pending.size() >= m_limits.flushCharacters ||
+               m_pendingLines >= m_limits.flushLines;
+    }
     // Appends what was collected in one insert, whatever cursor or selection the document's
     // view has. False if there was nothing to append.
     bool flush();
@@ -40,6 +50,7 @@ private:
     MonitorLimits m_limits;
     MonitorDecoder m_decoder;
     QString m_pending;
+    int m_pendingLines = 0; // line ends in m_pending
 };
 
 #endif

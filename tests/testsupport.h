@@ -68,6 +68,8 @@ struct MainWindowProbe
     QByteArray pendingXYBytes() const { return w.xyBuffer.pending(); }
     const QSerialPort &serialPort() const { return w.serialPort; }
     const QUdpSocket &udpSocket() const { return w.udpSocket; }
+    // Read by the reader thread, not yet taken by the window.
+    qint64 queuedBytes() const { return w.linkReader.queue().queuedBytes(); }
     // Hands bytes to the window as if a link had delivered them in one batch.
     void feed(const QByteArray &chunk)
     {

@@ -3,12 +3,14 @@
 
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QThread>
 #include <QUdpSocket>
 
 namespace {
@@ -31,6 +33,25 @@ QString shownAs(const QString &text)
     return reference.toPlainText();
 }
 
+// Calls back whenever the widget paints.
+class PaintWatcher : public QObject
+{
+public:
+    PaintWatcher(QWidget *widget, std::function<void()> onPaint) : m_onPaint(std::move(onPaint))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_onPaint();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onPaint;
+};
+
 } // namespace
 
 class TestMonitor : public QObject
@@ -50,6 +71,7 @@ private slots:
     void sameTextHoweverCut_data();
     void sameTextHoweverCut();
     void longLinesStayBounded();
+    void backlogDrainsFrameByFrame();
 };
 
 void TestMonitor::serialTextAppearsRaw()
@@ -300,6 +322,70 @@ void TestMonitor::longLinesStayBounded()
     QVERIFY(document->characterCount() <= 4000000);
     QVERIFY(document->characterCount() > 3900000);
     QVERIFY(document->lastBlock().previous().text().startsWith(QStringLiteral("449x")));
+}
+
+// 16 MiB waiting while the monitor is shown: it all arrives, newest last, in pieces small
+// enough to keep the window painting, not in a few huge inserts.
+void TestMonitor::backlogDrainsFrameByFrame()
+{
+    MainWindow window;
+    window.show();
+    MainWindowProbe probe(window);
+    showTab(window, 1);
+    widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QStringLiteral("0"));
+    widget<QPushButton>(window, "pbMode")->click();
+    const quint16 port = widget<QLineEdit>(window, "lineEdit_UDP_PORT")->text().toUShort();
+
+    // Lines of 32 bytes, numbered; 512 datagrams of 1024 lines.
+    constexpr int lineBytes = 32;
+    constexpr int linesPerDatagram = 1024;
+    constexpr int datagrams = 512;
+    QUdpSocket device;
+    for (int d = 0; d < datagrams; ++d) {
+        QByteArray datagram;
+        for (int i = d * linesPerDatagram; i < (d + 1) * linesPerDatagram; ++i)
+            datagram += QByteArray::number(i).rightJustified(8, '0') +
+                        QByteArray(lineBytes - 9, '.') + '\n';
+        device.writeDatagram(datagram, QHostAddress::LocalHost, port);
+        // The window takes nothing meanwhile; the socket's own buffer must not overflow.
+        QElapsedTimer wait;
+        wait.start();
+        while (probe.queuedBytes() + 1024 * 1024 < qint64(d) * datagram.size() &&
+               wait.elapsed() < 5000)
+            QThread::usleep(100);
+    }
+    const qint64 backlog = qint64(datagrams) * linesPerDatagram * lineBytes;
+    QElapsedTimer wait;
+    wait.start();
+    while (probe.queuedBytes() < backlog && wait.elapsed() < 5000)
+        QThread::usleep(100);
+    QCOMPARE(probe.queuedBytes(), backlog);
+
+    // The newest line number on screen at every paint of the view.
+    QVector<int> painted;
+    QTextDocument *document = monitor(window)->document();
+    const auto newest = [document] {
+        return document->lastBlock().previous().text().left(8).toInt();
+    };
+    PaintWatcher watcher(monitor(window)->viewport(), [&] { painted << newest(); });
+    const int last = datagrams * linesPerDatagram - 1;
+    QTRY_COMPARE_WITH_TIMEOUT(newest(), last, 30000);
+
+    // Consecutive up to the last: the oldest lines went at the limit, no other.
+    int expected = -1;
+    for (QTextBlock block = document->firstBlock(); !block.text().isEmpty(); block = block.next()) {
+        const int number = block.text().left(8).toInt();
+        if (expected >= 0 && number != expected)
+            QFAIL(qPrintable(QStringLiteral("line %1 after %2").arg(number).arg(expected - 1)));
+        expected = number + 1;
+    }
+    QCOMPARE(expected, last + 1);
+    QVERIFY(document->characterCount() <= 4000000);
+    QVERIFY(painted.size() > 10);
+    for (int i = 1; i < painted.size(); ++i)
+        QVERIFY2(
+            painted[i] - painted[i - 1] <= 1024 * 1024 / lineBytes,
+            qPrintable(QStringLiteral("%1 lines in one frame").arg(painted[i] - painted[i - 1])));
 }
 
 QTEST_MAIN(TestMonitor)
