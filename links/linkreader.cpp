@@ -50,7 +50,21 @@ LinkReader::~LinkReader()
 
 void LinkReader::runInReader(const std::function<void()> &work)
 {
-    QMetaObject::invokeMethod(&m_context, work, Qt::BlockingQueuedConnection);
+    // Waited for on a condition variable of our own, not with a blocking queued call: Qt 5
+    // blocks that on a futex, which ThreadSanitizer cannot see, so it could not tell that the
+    // work is done before the caller reads its results.
+    bool done = false;
+    QMetaObject::invokeMethod(
+        &m_context,
+        [&] {
+            work();
+            std::lock_guard<std::mutex> lock(m_doneMutex);
+            done = true;
+            m_doneChanged.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock<std::mutex> lock(m_doneMutex);
+    m_doneChanged.wait(lock, [&] { return done; });
 }
 
 bool LinkReader::openSerial(const SerialSettings &settings, quint64 opening)

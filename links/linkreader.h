@@ -9,7 +9,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 
 class QUdpSocket;
 
@@ -65,6 +67,8 @@ private:
     QUdpSocket *m_udp;
     QThread m_thread;
     QObject m_context; // lives in the reader thread: the target of the calls and reads there
+    std::mutex m_doneMutex;
+    std::condition_variable m_doneChanged; // a call into the reader thread has finished
     ChunkQueue m_queue;
     std::atomic<bool> m_serialHeld{false};
     quint64 m_serialOpening = 0; // reader thread only
