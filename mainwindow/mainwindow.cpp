@@ -5,6 +5,7 @@
 #include "ui_mainwindow.h"
 
 #include <QIcon>
+#include <QLabel>
 #include <QScrollBar>
 
 #include <qwt_plot.h>
@@ -16,6 +17,8 @@ namespace {
 
 // About one display frame.
 constexpr int frameIntervalMs = 16;
+// The live rate changes twice a second: readable, and as good as free.
+constexpr int rateIntervalMs = 500;
 
 } // namespace
 
@@ -31,6 +34,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     buildPlot();
     ui->label_localIP->setText(getLocalIP());
     frameTimer.setInterval(frameIntervalMs);
+    rateLabel = new QLabel;
+    rateLabel->setObjectName(QStringLiteral("label_rate"));
+    ui->statusbar->addPermanentWidget(rateLabel);
+    rateTimer.setInterval(rateIntervalMs);
 
     connect(ui->pbOpenPort, &QPushButton::toggled, this, &MainWindow::openPort_toggled);
     connect(ui->pb_refreshports, &QPushButton::clicked, this, &MainWindow::loadPorts);
@@ -55,6 +62,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&linkReader, &LinkReader::serialDataReady, this, &MainWindow::readSerialData);
     connect(&linkReader, &LinkReader::serialLost, this, &MainWindow::serialLost);
     connect(&frameTimer, &QTimer::timeout, this, &MainWindow::frameTick);
+    connect(&rateTimer, &QTimer::timeout, this, &MainWindow::updateRate);
 }
 
 MainWindow::~MainWindow()

@@ -8,6 +8,7 @@
 #include "stream/monitorlog.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QSerialPort>
@@ -16,6 +17,7 @@
 #include <QUdpSocket>
 #include <QVector>
 
+class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
@@ -63,6 +65,8 @@ private:
     void dropLinkData();
     void handleChunk(const QByteArray &chunk);
     void finishBatch();
+    void restartRate();
+    void updateRate();
     void seriesLine(const QVector<double> &values) override;
     void xyPoint(double x, double y) override;
     void badLine(const QString &message) override;
@@ -120,6 +124,17 @@ private:
     enum class Link { None, Serial, Udp };
     Link openLink = Link::None;
     quint64 linkOpening = 0;
+
+    // The live rate at the right of the status bar, while a link is open: lines (or points)
+    // taken or bytes received per second, and lines dropped, since the link opened or
+    // "Clear all".
+    QLabel *rateLabel = nullptr;
+    QTimer rateTimer;
+    QElapsedTimer rateClock;
+    quint64 linesTaken = 0;
+    quint64 linesDropped = 0;
+    quint64 bytesReceived = 0;
+    quint64 countAtLastRate = 0;
 };
 
 #endif

@@ -35,6 +35,7 @@ void MainWindow::openPort_toggled(bool checked)
         linkReader.closeSerial();
         dropLinkData();
         openLink = Link::None;
+        restartRate();
         setLinkControlsEnabled(ui->pbMode, true);
         ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
         showStatus(QStringLiteral("Disconnected"));
@@ -70,6 +71,7 @@ void MainWindow::openPort_toggled(bool checked)
     }
 
     openedPortName = settings.portName;
+    restartRate();
     setLinkControlsEnabled(ui->pbMode, false);
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(true));
     showStatus(QStringLiteral("connected to ") + settings.portName);
@@ -113,6 +115,7 @@ void MainWindow::OpenUDPMode(bool checked)
         linkReader.closeUdp();
         dropLinkData();
         openLink = Link::None;
+        restartRate();
         setLinkControlsEnabled(ui->pbOpenPort, true);
         ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
         ui->label_portstatus->setText(QStringLiteral("Disconnected"));
@@ -136,6 +139,7 @@ void MainWindow::OpenUDPMode(bool checked)
         showStatus(QStringLiteral("Failed to bind UDP socket"));
         return;
     }
+    restartRate();
     // The port the system chose for 0 is the one the device must send to.
     ui->lineEdit_UDP_PORT->setText(QString::number(bound));
     setLinkControlsEnabled(ui->pbOpenPort, false);

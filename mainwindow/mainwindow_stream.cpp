@@ -6,6 +6,8 @@
 #include "ui_mainwindow.h"
 
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QLocale>
 #include <QScrollBar>
 
 #include <qwt_plot_curve.h>
@@ -61,9 +63,10 @@ void MainWindow::dropLinkData()
 
 void MainWindow::handleChunk(const QByteArray &chunk)
 {
-    if (ui->tabWidget_MonitorViews->currentIndex() != 0)
+    if (ui->tabWidget_MonitorViews->currentIndex() != 0) {
+        bytesReceived += quint64(chunk.size());
         monitorLog.receive(chunk);
-    else if (ui->checkBox_enableXYGraph->isChecked())
+    } else if (ui->checkBox_enableXYGraph->isChecked())
         xyBuffer.feed(chunk, numChannels, this);
     else
         dataBuffer.feed(chunk, numChannels, this);
@@ -78,8 +81,49 @@ void MainWindow::finishBatch()
     }
 }
 
+// Counting starts again, and while a link is open the label shows it at once.
+void MainWindow::restartRate()
+{
+    linesTaken = linesDropped = bytesReceived = countAtLastRate = 0;
+    dataBuffer.takeSkippedLines();
+    xyBuffer.takeSkippedLines();
+    rateClock.start();
+    if (openLink == Link::None) {
+        rateTimer.stop();
+        rateLabel->clear();
+        return;
+    }
+    rateTimer.start();
+    updateRate();
+}
+
+void MainWindow::updateRate()
+{
+    linesDropped += dataBuffer.takeSkippedLines() + xyBuffer.takeSkippedLines();
+    const bool monitor = ui->tabWidget_MonitorViews->currentIndex() != 0;
+    const quint64 count = monitor ? bytesReceived : linesTaken;
+    const qint64 elapsedMs = rateClock.restart();
+    const qint64 perSecond =
+        elapsedMs > 0 ? qRound64(double(count - countAtLastRate) * 1000.0 / double(elapsedMs)) : 0;
+    countAtLastRate = count;
+
+    const QLocale locale;
+    QString text = locale.toString(perSecond);
+    if (monitor) {
+        text += QStringLiteral(" bytes/s");
+    } else {
+        text += xyMode ? QStringLiteral(" points/s") : QStringLiteral(" lines/s");
+        if (linesDropped > 0)
+            text += QStringLiteral(" \u00b7 ") + locale.toString(linesDropped) +
+                    QStringLiteral(" dropped");
+    }
+    if (rateLabel->text() != text)
+        rateLabel->setText(text);
+}
+
 void MainWindow::badLine(const QString &message)
 {
+    ++linesDropped;
     showStatus(message);
 }
 
@@ -87,9 +131,10 @@ void MainWindow::seriesLine(const QVector<double> &values)
 {
     const int overflow = yData.append(values.constData(), int(values.size()));
     if (overflow >= 0) {
-        showStatus(LineParser::badChannelMessage(overflow));
+        badLine(LineParser::badChannelMessage(overflow));
         return;
     }
+    ++linesTaken;
     // The show boxes take effect with the next line; every channel is stored all the same.
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
     for (int k = 0; k < channels; ++k)
@@ -100,6 +145,7 @@ void MainWindow::seriesLine(const QVector<double> &values)
 void MainWindow::xyPoint(double x, double y)
 {
     xyData.append(x, y);
+    ++linesTaken;
     markPlotDirty();
 }
 
@@ -120,5 +166,6 @@ void MainWindow::pbClear_all_clicked()
 {
     ui->plainTextEdit->clear();
     monitorLog.reset();
+    restartRate();
     rebuildPlot(ui->checkBox_enableXYGraph->isChecked());
 }

@@ -22,6 +22,8 @@ void LineStream::feed(const QByteArray &chunk, int channels, LineSink *sink)
                 sink->badLine(LineParser::badChannelMessage(result.badField));
             else if (result.status == LineParser::SeriesResult::Ok)
                 sink->seriesLine(m_values);
+            else
+                ++m_skipped;
         } else {
             double x = 0;
             double y = 0;

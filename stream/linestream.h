@@ -7,6 +7,8 @@
 #include <QString>
 #include <QVector>
 
+#include <utility>
+
 // Where the lines of a LineStream go.
 class LineSink
 {
@@ -37,11 +39,14 @@ public:
     void clear() { m_buffer.clear(); }
     // The unfinished line.
     QByteArray pending() const { return m_buffer.pending(); }
+    // Lines dropped without a word (fewer fields than channels) since the last call.
+    quint64 takeSkippedLines() { return std::exchange(m_skipped, 0); }
 
 private:
     Mode m_mode;
     LineBuffer m_buffer;
     QVector<double> m_values; // reused for every line
+    quint64 m_skipped = 0;
 };
 
 #endif

@@ -2,6 +2,7 @@
 
 #include "testsupport.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
@@ -62,6 +63,7 @@ private slots:
     void datagramsOnTheMonitorTab();
     void burstLosesNoLine();
     void closedLinkLeavesNothingBehind();
+    void liveRate();
 };
 
 void TestUdp::bindPlotsDatagramsAndCloses()
@@ -282,6 +284,49 @@ void TestUdp::closedLinkLeavesNothingBehind()
     QVector<double> expected(1000, 0.0);
     expected.last() = 7.0;
     QCOMPARE(probe.yData().at(0), expected);
+}
+
+// Numbered lines at 2,000 a second, three of them bad: the status bar shows about that rate
+// and the dropped lines, and nothing once the link is closed.
+void TestUdp::liveRate()
+{
+    MainWindow window;
+    window.show();
+    const quint16 port = freePort();
+    bindOn(window, QString::number(port));
+    auto *rate = widget<QLabel>(window, "label_rate");
+    const auto number = [](const QString &text) {
+        QString digits;
+        for (const QChar c : text.section(QLatin1Char(' '), 0, 0))
+            if (c.isDigit())
+                digits += c;
+        return digits.toInt();
+    };
+
+    QUdpSocket device;
+    constexpr int perSecond = 2000;
+    QElapsedTimer clock;
+    clock.start();
+    int sent = 0;
+    while (clock.elapsed() < 2500) {
+        for (; sent < clock.elapsed() * perSecond / 1000; ++sent)
+            device.writeDatagram(sent % 100 == 0 && sent > 0 && sent <= 300
+                                     ? QByteArray("x\r\n")
+                                     : QByteArray::number(sent) + "\r\n",
+                                 QHostAddress::LocalHost, port);
+        QTest::qWait(5);
+    }
+    QVERIFY2(qAbs(number(rate->text()) - perSecond) <= perSecond / 10, qPrintable(rate->text()));
+    QVERIFY2(rate->text().endsWith(QStringLiteral(" lines/s \u00b7 3 dropped")),
+             qPrintable(rate->text()));
+    // Status-bar messages still show, on the left.
+    QCOMPARE(statusText(window),
+             QStringLiteral("Error: Invalid number format for channel 0 detected"));
+
+    widget<QPushButton>(window, "pbMode")->click();
+    QVERIFY(rate->text().isEmpty());
+    QTest::qWait(600);
+    QVERIFY(rate->text().isEmpty());
 }
 
 QTEST_MAIN(TestUdp)
