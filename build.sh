@@ -8,8 +8,9 @@ cd "$(dirname "$0")"
 
 packages=(cmake make g++ pkg-config qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
           libqt5svg5-dev fonts-dejavu-core)
-# The install-tree test validates the menu entry and the AppStream metadata.
-test_packages=(desktop-file-utils appstream)
+# The install-tree test validates the menu entry and the AppStream metadata; the window test
+# lays the form out with the default fonts of the common Linux desktops (DejaVu Sans is above).
+test_packages=(desktop-file-utils appstream fonts-noto-core fonts-cantarell)
 # clang and its runtime build the byte-path fuzzer that CI runs; the tests do without them.
 fuzz_packages=(clang libclang-rt-dev)
 # cpack finds the package's dependencies with dpkg-shlibdeps, which needs file(1).

@@ -9,6 +9,21 @@
 #include <QSplashScreen>
 #include <QThread>
 
+void enableHighDpiScaling()
+{
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Qt 6 does all of this by default. Without it, Qt 5 draws text for the desktop's scale into
+    // widgets laid out for 100 %, and texts and buttons run into each other.
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#if QT_VERSION >= QT_VERSION_CHECK(5, 14, 0)
+    // 150 % stays 150 % instead of being rounded to 200 %.
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+        Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+#endif
+#endif
+}
+
 void configureApplication(QApplication &app)
 {
     app.setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
@@ -23,12 +38,18 @@ void configureApplication(QApplication &app)
 int runCorvale(int argc, char **argv)
 {
     initCorvaleResources();
+    enableHighDpiScaling();
     QApplication app(argc, argv);
     configureApplication(app);
 
-    const QPixmap splashImage(QStringLiteral(":/img/Corvale-SS.png"));
-    const QPixmap scaledSplash =
-        splashImage.scaled(500, 281, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    // The card fills 500 x 281 device-independent pixels; on a scaled desktop it is drawn from
+    // the 2x image at the screen's own resolution.
+    const qreal ratio = app.devicePixelRatio();
+    const QPixmap splashImage(ratio > 1 ? QStringLiteral(":/img/Corvale-SS@2x.png")
+                                        : QStringLiteral(":/img/Corvale-SS.png"));
+    QPixmap scaledSplash =
+        splashImage.scaled(QSize(500, 281) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    scaledSplash.setDevicePixelRatio(ratio);
     QSplashScreen splash(scaledSplash);
     splash.show();
     QCoreApplication::processEvents();

@@ -5,6 +5,9 @@
 
 class QApplication;
 
+// Scaling for high-DPI desktops as Qt 6 has it by default; before the application object is made.
+void enableHighDpiScaling();
+
 // Application-wide icon, widget style and number format, before any window is built.
 void configureApplication(QApplication &app);
 

@@ -1,6 +1,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "links/linkrules.h"
+#include "mainwindow/formfit.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
 
@@ -26,6 +27,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     initCorvaleResources();
     ui->setupUi(this);
+    fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));

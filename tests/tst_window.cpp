@@ -2,13 +2,18 @@
 
 #include "testsupport.h"
 
+#include <QAbstractButton>
+#include <QFontInfo>
 #include <QLabel>
 #include <QMetaMethod>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTabWidget>
+
+#include <algorithm>
 
 class TestWindow : public QObject
 {
@@ -24,6 +29,8 @@ private slots:
     void adjustPlotScaleOnlyByName();
     void autoScaleBoxSwitchesRangeBoxes();
     void editableCombos();
+    void wholeTexts_data();
+    void wholeTexts();
 };
 
 void TestWindow::initialState()
@@ -169,6 +176,67 @@ void TestWindow::editableCombos()
     QVERIFY(ports->isEditable());
     ports->setEditText(QStringLiteral("/dev/pts/77"));
     QCOMPARE(ports->currentText(), QStringLiteral("/dev/pts/77"));
+}
+
+// The fonts of the common Linux desktops, which the form was not drawn with.
+void TestWindow::wholeTexts_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<int>("pointSize");
+    for (const char *family : {"DejaVu Sans", "Noto Sans", "Cantarell"}) {
+        for (int pointSize : {10, 11})
+            QTest::addRow("%s %d pt", family, pointSize)
+                << QString::fromLatin1(family) << pointSize;
+    }
+}
+
+void TestWindow::wholeTexts()
+{
+    QFETCH(QString, family);
+    QFETCH(int, pointSize);
+    const QFont font(family, pointSize);
+    QVERIFY2(QFontInfo(font).family() == family, "font not installed");
+    const QFont defaultFont = QApplication::font();
+    QApplication::setFont(font);
+    const auto restoreFont = qScopeGuard([&defaultFont] { QApplication::setFont(defaultFont); });
+
+    MainWindow window;
+    widget<QLabel>(window, "label_localIP")->setText(QStringLiteral("255.255.255.255"));
+    window.show();
+    auto *status = widget<QLabel>(window, "label_portstatus");
+    const QStringList states{"Disconnected", "Serial<br>Connected", "Ethernet<br>Connected"};
+    for (const QString &state : states) {
+        status->setText(state);
+        QApplication::sendPostedEvents(); // lays the window out again
+        for (QWidget *w : window.findChildren<QWidget *>()) {
+            const auto *label = qobject_cast<QLabel *>(w);
+            const auto *button = qobject_cast<QAbstractButton *>(w);
+            const QString text = label ? label->text() : button ? button->text() : QString();
+            if (text.isEmpty() || !w->isVisible())
+                continue;
+            const QSize hint = w->sizeHint();
+            const QByteArray what = w->objectName().toLatin1() + " \"" + text.toUtf8() + "\" is " +
+                                    QByteArray::number(w->width()) + " x " +
+                                    QByteArray::number(w->height()) + ", needs " +
+                                    QByteArray::number(hint.width()) + " x " +
+                                    QByteArray::number(hint.height());
+            QVERIFY2(w->width() >= hint.width() && w->height() >= hint.height(), what.constData());
+        }
+    }
+    // The status label keeps its box and takes the largest point size, up to 14, that fits.
+    QCOMPARE(status->size(), QSize(122, 60));
+    QVERIFY(status->font().pointSize() <= 14);
+    if (status->font().pointSize() < 14) {
+        QFont larger = status->font();
+        larger.setPointSize(larger.pointSize() + 1);
+        status->setFont(larger);
+        QVERIFY(std::any_of(states.begin(), states.end(), [status](const QString &state) {
+            status->setText(state);
+            return status->sizeHint().width() > 122 || status->sizeHint().height() > 60;
+        }));
+    }
+    if (pointSize == 10)
+        QVERIFY2(window.width() <= 1600, QByteArray::number(window.width()).constData());
 }
 
 QTEST_MAIN(TestWindow)

@@ -1,5 +1,5 @@
-// Draws Corvale's artwork: the splash card, the application icon (PNG, ICO, a 256 px PNG and
-// an SVG for desktop menus) and the Quellmark logo. Usage: make-images <output-folder>
+// Draws Corvale's artwork: the splash card (also at 2x), the application icon (PNG, ICO, a 256 px
+// PNG and an SVG for desktop menus) and the Quellmark logo. Usage: make-images <output-folder>
 //
 // Everything is drawn from code so the images can be regenerated or tweaked without an
 // image editor. Text uses DejaVu Sans only (Debian/Ubuntu: fonts-dejavu-core).
@@ -266,17 +266,19 @@ QImage makeIcon(int size)
     return img;
 }
 
-QImage makeSplash()
+// The splash card is laid out on 500 x 281; scale 2 draws it for desktops scaled to 200 %.
+QImage makeSplash(int scale)
 {
     const int w = 500, h = 281;
-    QImage img = blankImage(w, h);
+    QImage img = blankImage(w * scale, h * scale);
     QPainter p(&img);
     prepare(p);
+    p.scale(scale, scale);
 
     QLinearGradient bg(0, 0, 0, h);
     bg.setColorAt(0.0, QColor(0x1a, 0x23, 0x33));
     bg.setColorAt(1.0, QColor(0x0e, 0x13, 0x1d));
-    p.fillRect(img.rect(), bg);
+    p.fillRect(QRect(0, 0, w, h), bg);
 
     // Left column: identity.
     const qreal left = 28;
@@ -483,7 +485,8 @@ int main(int argc, char **argv)
                      qPrintable(kFamily));
 
     const QImage icon = makeIcon(1024);
-    bool ok = savePng(makeSplash(), out.filePath(QStringLiteral("Corvale-SS.png")));
+    bool ok = savePng(makeSplash(1), out.filePath(QStringLiteral("Corvale-SS.png")));
+    ok = savePng(makeSplash(2), out.filePath(QStringLiteral("Corvale-SS@2x.png"))) && ok;
     ok = savePng(icon, out.filePath(QStringLiteral("Corvale_icon.png"))) && ok;
     ok = saveIco(icon, out.filePath(QStringLiteral("Corvale_icon.ico"))) && ok;
     // Drawn at its size rather than scaled down, so the strokes stay crisp in menus.
