@@ -79,6 +79,7 @@ private:
     void rebuildPlot(bool xy);
     void updatePointMarkers();
     void addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1);
+    void placePointLabels();
     int channelCountSetting() const;
     void replaceCrosshair();
     void clearPointMarkers();

@@ -3,12 +3,14 @@
 #include "mainwindow/mainwindow.h"
 
 #include "plotting/channelcolors.h"
+#include "plotting/labelplacement.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/storeseries.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +26,7 @@
 #include <qwt_plot_marker.h>
 #include <qwt_scale_div.h>
 #include <qwt_scale_engine.h>
+#include <qwt_scale_map.h>
 #include <qwt_symbol.h>
 #include <qwt_text.h>
 
@@ -355,6 +358,7 @@ void MainWindow::updatePointMarkers()
         if (within(p0.x(), cursorX, p1.x()))
             addPointMarker(curve, p0, p1);
     }
+    placePointLabels();
 }
 
 void MainWindow::addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1)
@@ -376,6 +380,34 @@ void MainWindow::addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, co
     marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
     marker->setLabelOrientation(Qt::Horizontal);
     pointMarkers.append(marker);
+}
+
+// Moves labels that would cover one another or leave the canvas.
+void MainWindow::placePointLabels()
+{
+    if (pointMarkers.isEmpty())
+        return;
+    // Place them on the axes and canvas the coming replot draws with: new samples may have
+    // rescaled an axis, and new tick labels may have resized the canvas.
+    plot->updateAxes();
+    QCoreApplication::sendPostedEvents(plot, QEvent::LayoutRequest);
+    const QwtScaleMap xMap = plot->canvasMap(QwtCompat::xBottom);
+    const QwtScaleMap yMap = plot->canvasMap(QwtCompat::yLeft);
+    // Qwt draws the labels in the canvas's font.
+    const QFont font = plot->canvas()->font();
+    QVector<QPointF> points;
+    QVector<QSizeF> textSizes;
+    for (const QwtPlotMarker *marker : std::as_const(pointMarkers)) {
+        points << QPointF(xMap.transform(marker->xValue()), yMap.transform(marker->yValue()));
+        textSizes << marker->label().textSize(font);
+    }
+    const LabelPlacer placer(pointMarkers.first()->symbol()->size(),
+                             plot->canvas()->contentsRect());
+    const QVector<LabelPlacement> placements = placer.place(points, textSizes);
+    for (int i = 0; i < pointMarkers.size(); ++i) {
+        pointMarkers[i]->setLabelAlignment(placements.at(i).alignment);
+        pointMarkers[i]->setSpacing(placements.at(i).spacing);
+    }
 }
 
 void MainWindow::markPlotDirty()

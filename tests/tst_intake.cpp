@@ -5,6 +5,9 @@
 
 #include <QSignalSpy>
 
+#include <algorithm>
+
+#include <qwt_scale_map.h>
 #include <qwt_symbol.h>
 #include <qwt_text.h>
 
@@ -32,6 +35,37 @@ void fixYRange(MainWindow &window, int ymin, int ymax)
     typeInto(widget<QSpinBox>(window, "spinBox_Ymin"), QString::number(ymin));
 }
 
+// The rectangle QwtPlotMarker draws a horizontal label in: beside its symbol, `spacing` away,
+// on the sides the label alignment names, in the canvas's font.
+QRectF drawnLabelRect(const QwtPlot *plot, const QwtPlotMarker *marker)
+{
+    const QSizeF text = marker->label().textSize(plot->canvas()->font());
+    const QSizeF symbol = (QSizeF(marker->symbol()->size()) + QSizeF(1, 1)) / 2;
+    const double xOff = qMax(0.5, symbol.width());
+    const double yOff = qMax(0.5, symbol.height());
+    const Qt::Alignment align = marker->labelAlignment();
+    const int spacing = marker->spacing();
+    double x = plot->canvasMap(QwtCompat::xBottom).transform(marker->xValue());
+    double y = plot->canvasMap(QwtCompat::yLeft).transform(marker->yValue());
+    if (align & Qt::AlignLeft) {
+        x -= xOff + spacing;
+        x -= text.width();
+    } else if (align & Qt::AlignRight) {
+        x += xOff + spacing;
+    } else {
+        x -= text.width() / 2;
+    }
+    if (align & Qt::AlignTop) {
+        y -= yOff + spacing;
+        y -= text.height();
+    } else if (align & Qt::AlignBottom) {
+        y += yOff + spacing;
+    } else {
+        y -= text.height() / 2;
+    }
+    return QRectF(x, y, text.width(), text.height());
+}
+
 } // namespace
 
 class TestIntake : public QObject
@@ -51,6 +85,8 @@ private slots:
     void xyPointsAreBounded();
     void channelCountChangeInXYMode();
     void crosshairInTimeSeries();
+    void valueLabelsStayApartOnTheCanvas_data();
+    void valueLabelsStayApartOnTheCanvas();
     void crosshairInXYMode();
     void otherObjectsEventsPassThrough();
 };
@@ -371,6 +407,96 @@ void TestIntake::crosshairInTimeSeries()
     QCOMPARE(probe.plot()->itemList(QwtPlotItem::Rtti_PlotMarker).size(), 2);
     probe.feed("1 1 1\r\n");
     QVERIFY(probe.pointMarkers().isEmpty()); // no markers while the mouse is away
+}
+
+void TestIntake::valueLabelsStayApartOnTheCanvas_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QStringList>("labels");
+    QTest::addColumn<bool>("autoScale"); // otherwise the range is 0 ... 10
+    QTest::addColumn<double>("cursorX"); // the samples lie at x 0 ... 11
+    QTest::addColumn<bool>("moved");
+
+    const QStringList equal{"5.00", "5.00", "5.00", "5.00", "5.00", "5.00"};
+    const QStringList close{"5.00", "5.02", "5.04", "5.06", "5.08", "5.10"};
+    QTest::newRow("equal, middle") << QByteArray("5 5 5 5 5 5") << equal << false << 6.0 << true;
+    QTest::newRow("equal, left edge") << QByteArray("5 5 5 5 5 5") << equal << false << 0.1 << true;
+    QTest::newRow("close, middle")
+        << QByteArray("5 5.02 5.04 5.06 5.08 5.1") << close << false << 6.0 << true;
+    QTest::newRow("close, right edge")
+        << QByteArray("5.04 5.1 5 5.08 5.02 5.06")
+        << QStringList{"5.04", "5.10", "5.00", "5.08", "5.02", "5.06"} << false << 10.9 << true;
+    QTest::newRow("top, left edge")
+        << QByteArray("10 9.98 9.96 9.94 9.92 9.9")
+        << QStringList{"10.00", "9.98", "9.96", "9.94", "9.92", "9.90"} << false << 0.1 << true;
+    QTest::newRow("bottom, right edge")
+        << QByteArray("0 0.02 0.04 0.06 0.08 0.1")
+        << QStringList{"0.00", "0.02", "0.04", "0.06", "0.08", "0.10"} << false << 10.9 << true;
+    QTest::newRow("both ends, autoscale")
+        << QByteArray("10 0 9.98 0.02 9.96 0.04")
+        << QStringList{"10.00", "0.00", "9.98", "0.02", "9.96", "0.04"} << true << 6.0 << true;
+    // Apart and clear of the edges: every label left of and above its point, as always.
+    QTest::newRow("apart") << QByteArray("1 2.6 4.2 5.8 7.4 9")
+                           << QStringList{"1.00", "2.60", "4.20", "5.80", "7.40", "9.00"} << false
+                           << 6.0 << false;
+}
+
+void TestIntake::valueLabelsStayApartOnTheCanvas()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(QStringList, labels);
+    QFETCH(bool, autoScale);
+    QFETCH(double, cursorX);
+    QFETCH(bool, moved);
+
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 6);
+    typeInto(widget<QSpinBox>(window, "SpinBox_XScale"), "12");
+    if (!autoScale)
+        fixYRange(window, 0, 10);
+    for (int i = 0; i < 12; ++i)
+        probe.feed("1 1 1 1 1 1\r\n");
+    moveMouseTo(window, cursorX, 1);
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(probe.pointMarkers().size(), 6);
+    // The markers follow the new values, and with autoscale the new range, in the same frame.
+    for (int i = 0; i < 12; ++i)
+        probe.feed(line + "\r\n");
+    QVERIFY(probe.nextFrame());
+
+    const QwtPlot *plot = probe.plot();
+    const QList<QwtPlotMarker *> &markers = probe.pointMarkers();
+    QCOMPARE(markerLabels(probe), labels);
+    const QStringList colors{"#0055ff", "#ff5500", "#00aa55", "#ff00aa", "#ffaa00", "#aa00ff"};
+    const double x = probe.vLine()->xValue();
+    const QRectF canvas = plot->canvas()->contentsRect();
+    QVector<QPair<double, double>> topAndValue;
+    for (int i = 0; i < markers.size(); ++i) {
+        const QwtPlotMarker *marker = markers.at(i);
+        QCOMPARE(marker->xValue(), x);
+        QVERIFY(qAbs(marker->yValue() - labels.at(i).toDouble()) < 1e-9);
+        QCOMPARE(marker->symbol()->style(), QwtSymbol::Ellipse);
+        QCOMPARE(marker->symbol()->size(), QSize(7, 6));
+        QCOMPARE(marker->symbol()->brush().color(), QColor(colors.at(i)));
+        QCOMPARE(marker->labelOrientation(), Qt::Horizontal);
+        if (!moved) {
+            QCOMPARE(marker->labelAlignment(), Qt::AlignLeft | Qt::AlignTop);
+            QCOMPARE(marker->spacing(), 2);
+        }
+        const QRectF rect = drawnLabelRect(plot, marker);
+        QVERIFY2(canvas.contains(rect), qPrintable(labels.at(i)));
+        for (int j = 0; j < i; ++j)
+            QVERIFY2(!rect.intersects(drawnLabelRect(plot, markers.at(j))),
+                     qPrintable(labels.at(i) + " on " + labels.at(j)));
+        topAndValue << qMakePair(rect.top(), marker->yValue());
+    }
+    // Read from the top, the labels go down in value.
+    std::sort(topAndValue.begin(), topAndValue.end());
+    for (int i = 1; i < topAndValue.size(); ++i)
+        QVERIFY(topAndValue.at(i).second <= topAndValue.at(i - 1).second);
 }
 
 void TestIntake::crosshairInXYMode()
