@@ -4,6 +4,7 @@
 
 #include "plotting/channelcolors.h"
 #include "plotting/labelplacement.h"
+#include "plotting/plotcanvas.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/storeseries.h"
@@ -92,6 +93,7 @@ void MainWindow::buildPlot()
     layout->setSpacing(0);
 
     plot = new QwtPlot;
+    plot->setCanvas(new PlotCanvas);
     plot->canvas()->setAttribute(Qt::WA_MouseTracking, true);
     plot->canvas()->installEventFilter(this);
     plot->setCanvasBackground(QBrush(QColor(230, 230, 230)));
