@@ -31,23 +31,11 @@ QPointF ChannelSeries::sample(size_t i) const
 
 QRectF ChannelSeries::boundingRect() const
 {
-    if (m_boundsRevision == m_store->revision())
-        return m_bounds;
-    m_boundsRevision = m_store->revision();
     const int n = int(size());
-    if (n == 0) {
-        m_bounds = QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
-        return m_bounds;
-    }
-    double minY = m_store->at(m_channel, 0);
-    double maxY = minY;
-    for (int i = 1; i < n; ++i) {
-        const double y = m_store->at(m_channel, i);
-        minY = qMin(minY, y);
-        maxY = qMax(maxY, y);
-    }
-    m_bounds = finiteBounds(0.0, double(n - 1), minY, maxY);
-    return m_bounds;
+    if (n == 0)
+        return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
+    return finiteBounds(0.0, double(n - 1), m_store->minimum(m_channel),
+                        m_store->maximum(m_channel));
 }
 
 size_t PointSeries::size() const

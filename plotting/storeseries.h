@@ -20,14 +20,12 @@ public:
 
     size_t size() const override;
     QPointF sample(size_t i) const override;
-    // Scanned at most once per change of the store: the plot asks at every replot.
+    // The store keeps its lowest and highest sample: the plot asks at every replot.
     QRectF boundingRect() const override;
 
 private:
     const SampleStore *m_store;
     int m_channel;
-    mutable quint64 m_boundsRevision = ~quint64(0);
-    mutable QRectF m_bounds;
 };
 
 // The XY points in arrival order.

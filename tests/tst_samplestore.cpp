@@ -132,6 +132,26 @@ private slots:
         QVERIFY(!series.boundingRect().isValid());
     }
 
+    // The lowest and highest sample, kept as lines come and go and across resizes, always equal
+    // those of a full scan; runs of equal values included.
+    void extremesFollowTheWindow()
+    {
+        QRandomGenerator random(5);
+        SampleStore store;
+        store.reset(2, 30);
+        for (int step = 0; step < 5000; ++step) {
+            appendLine(store, random.bounded(10), random.bounded(-1000, 1000));
+            if (step % 997 == 0)
+                store.resize(2, 10 + random.bounded(40));
+            for (int c = 0; c < 2; ++c) {
+                const QVector<double> samples = store.channel(c);
+                const auto [low, high] = std::minmax_element(samples.begin(), samples.end());
+                QCOMPARE(store.minimum(c), *low);
+                QCOMPARE(store.maximum(c), *high);
+            }
+        }
+    }
+
     // Appends beyond the capacity in random order: the oldest go first, and the bounds always
     // equal those of a full scan.
     void pointsAreCappedAndBounded()
