@@ -2,6 +2,7 @@
 
 #include "links/linkrules.h"
 #include "mainwindow/formfit.h"
+#include "plotting/stripchart.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
 
@@ -81,6 +82,7 @@ MainWindow::~MainWindow()
     delete hLineMarker;
     qDeleteAll(curves);
     curves.clear();
+    delete strip;
     qDeleteAll(pointMarkers);
     pointMarkers.clear();
 }

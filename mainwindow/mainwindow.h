@@ -21,6 +21,7 @@ class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
+class StripChart;
 
 namespace Ui {
 class MainWindow;
@@ -94,6 +95,7 @@ private:
     QwtPlot *plot = nullptr;
     SampleStore yData; // the time series; a sample's x is its position
     QList<QwtPlotCurve *> curves;
+    StripChart *strip = nullptr; // draws the time-series curves together
     int plotWidth = 1000;
     int lastIndex = 999;
     QwtPlotMarker *vLineMarker = nullptr;

@@ -8,6 +8,7 @@
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/storeseries.h"
+#include "plotting/stripchart.h"
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
@@ -120,17 +121,23 @@ void MainWindow::setupPlot()
 
     qDeleteAll(curves);
     curves.clear();
+    delete strip;
     yData.reset(numChannels, plotWidth);
 
+    QList<ReducedCurve *> channelCurves;
     for (int i = 0; i < yData.channelCount(); ++i) {
         auto *curve = new ReducedCurve(QStringLiteral("Data ") + QString::number(i + 1));
         curve->setPen(channelColor(i), 0.0, Qt::SolidLine);
         curve->attach(plot);
         curves.append(curve);
+        channelCurves.append(curve);
     }
     plot->setAutoReplot(false);
     for (int i = 0; i < curves.size(); ++i)
         curves[i]->setData(new ChannelSeries(&yData, i));
+    strip = new StripChart(&yData);
+    strip->setCurves(channelCurves);
+    strip->attach(plot);
 
     replaceCrosshair();
     plot->replot();
@@ -265,6 +272,8 @@ void MainWindow::setupXYPlot()
 {
     qDeleteAll(curves);
     curves.clear();
+    delete strip;
+    strip = nullptr;
     xyData.clear();
     xyBuffer.clear();
 

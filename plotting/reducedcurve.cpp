@@ -1,6 +1,8 @@
 #include "plotting/reducedcurve.h"
 
 #if QWT_VERSION < 0x060200
+#include "plotting/columnreducer.h"
+
 #include <QPainter>
 #include <QPolygonF>
 
@@ -10,58 +12,24 @@
 
 #include <cmath>
 
-namespace {
-
-// Collects the mapped points, keeping of each run of points in one pixel column its first,
-// lowest, highest and last point.
-class ColumnReducer
-{
-public:
-    explicit ColumnReducer(QPolygonF *out) : m_out(out) {}
-
-    void add(double x, double y)
-    {
-        if (m_count > 0 && x == m_x) {
-            if (y < m_min)
-                m_min = y;
-            if (y > m_max)
-                m_max = y;
-            m_last = y;
-            ++m_count;
-            return;
-        }
-        flush();
-        m_x = x;
-        m_first = m_min = m_max = m_last = y;
-        m_count = 1;
-    }
-
-    void flush()
-    {
-        if (m_count == 0)
-            return;
-        m_out->append(QPointF(m_x, m_first));
-        if (m_count > 1) {
-            for (double y : {m_min, m_max, m_last}) {
-                if (y != m_out->last().y())
-                    m_out->append(QPointF(m_x, y));
-            }
-        }
-        m_count = 0;
-    }
-
-private:
-    QPolygonF *m_out;
-    int m_count = 0;
-    double m_x = 0, m_first = 0, m_min = 0, m_max = 0, m_last = 0;
-};
-
-} // namespace
 #endif
 
 ReducedCurve::ReducedCurve(const QString &title) : QwtPlotCurve(title)
 {
     setReduced(true);
+}
+
+void ReducedCurve::drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                              const QRectF &canvasRect, int from, int to) const
+{
+    if (!isDrawnTogether())
+        QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, from, to);
+}
+
+void ReducedCurve::drawAlone(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                             const QRectF &canvasRect) const
+{
+    QwtPlotCurve::drawSeries(painter, xMap, yMap, canvasRect, 0, -1);
 }
 
 #if QWT_VERSION >= 0x060200

@@ -18,12 +18,24 @@ public:
     void setReduced(bool on);
     bool isReduced() const;
 
-#if QWT_VERSION < 0x060200
+    // A strip chart draws the curve, reduced, with the other channels (see StripChart).
+    void setDrawnTogether(bool on) { m_together = on; }
+    bool isDrawnTogether() const { return m_together && isReduced(); }
+    // What the curve draws when it draws by itself.
+    void drawAlone(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                   const QRectF &canvasRect) const;
+
 protected:
+    void drawSeries(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                    const QRectF &canvasRect, int from, int to) const override;
+#if QWT_VERSION < 0x060200
     void drawLines(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                    const QRectF &canvasRect, int from, int to) const override;
+#endif
 
 private:
+    bool m_together = false;
+#if QWT_VERSION < 0x060200
     bool m_reduced = true;
 #endif
 };

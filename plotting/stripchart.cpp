@@ -1,0 +1,250 @@
+#include "plotting/stripchart.h"
+
+#include "plotting/columnreducer.h"
+#include "plotting/qwtcompat.h"
+#include "plotting/reducedcurve.h"
+#include "plotting/samplestore.h"
+
+#include <QPaintEngine>
+#include <QPainter>
+
+#include <qwt_scale_map.h>
+
+#include <cmath>
+#include <cstring>
+
+StripChart::StripChart(const SampleStore *store) : m_store(store)
+{
+    setZ(20); // where the curves would be
+    setItemAttribute(QwtPlotItem::AutoScale, false);
+    setItemAttribute(QwtPlotItem::Legend, false);
+}
+
+void StripChart::setCurves(const QList<ReducedCurve *> &curves)
+{
+    m_curves = curves;
+    for (ReducedCurve *curve : curves)
+        curve->setDrawnTogether(true);
+    m_valid = false;
+}
+
+int StripChart::rtti() const
+{
+    return QwtPlotItem::Rtti_PlotUserItem + 1;
+}
+
+bool StripChart::Mapping::operator==(const Mapping &other) const
+{
+    return columnsPerSample == other.columnsPerSample && x0 == other.x0 && yScale == other.yScale &&
+           yOffset == other.yOffset && device == other.device;
+}
+
+// The image is kept in device pixels, relative to the canvas: on a raster device whose painter
+// only scales and moves (the window's backing store and a grab of the canvas alike).
+bool StripChart::mapping(const QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                         const QRectF &canvasRect, Mapping *result)
+{
+    if (!painter->paintEngine() || painter->paintEngine()->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform t = painter->deviceTransform();
+    if (t.type() > QTransform::TxScale || t.m11() != t.m22() || t.m11() <= 0)
+        return false;
+    const double scale = t.m11();
+    const double xSpan = xMap.s2() - xMap.s1();
+    const double ySpan = yMap.s2() - yMap.s1();
+    if (xSpan == 0 || ySpan == 0)
+        return false;
+    result->columnsPerSample = scale * (xMap.p2() - xMap.p1()) / xSpan;
+    result->x0 = scale * xMap.transform(0.0);
+    result->yScale = scale * (yMap.p2() - yMap.p1()) / ySpan;
+    result->yOffset = scale * yMap.transform(0.0);
+    result->device =
+        QRectF(canvasRect.topLeft() * scale, canvasRect.size() * scale).toAlignedRect();
+    result->scale = scale;
+    return result->device.isValid();
+}
+
+QVector<QPen> StripChart::pens() const
+{
+    QVector<QPen> pens;
+    for (const ReducedCurve *curve : m_curves)
+        pens << (curve->isVisible() ? curve->pen() : QPen(Qt::NoPen));
+    return pens;
+}
+
+qint64 StripChart::column(quint64 number) const
+{
+    return qint64(std::floor(double(number) * m_map.columnsPerSample + m_phase));
+}
+
+// The first sample of the column that holds sample `number`, no older than `oldest`.
+quint64 StripChart::firstOfColumn(quint64 number, quint64 oldest) const
+{
+    const qint64 c = column(number);
+    while (number > oldest && column(number - 1) == c)
+        --number;
+    return number;
+}
+
+void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                      const QRectF &canvasRect) const
+{
+    if (m_store->width() == 0 || m_curves.isEmpty())
+        return;
+    // A curve drawing every sample (to compare) draws the others by themselves too.
+    for (const ReducedCurve *curve : m_curves) {
+        if (!curve->isDrawnTogether())
+            return;
+    }
+
+    Mapping map;
+    const bool cached = mapping(painter, xMap, yMap, canvasRect, &map);
+    const qint64 spanned = qint64(std::ceil(map.columnsPerSample * (m_store->width() - 1))) + 2;
+    if (!cached || spanned > map.device.width() + 2) {
+        // A printer, a rotated painter, or an axis that shows only part of the samples.
+        m_valid = false;
+        for (const ReducedCurve *curve : m_curves) {
+            if (curve->isVisible())
+                curve->drawAlone(painter, xMap, yMap, canvasRect);
+        }
+        return;
+    }
+
+    const QVector<QPen> now = pens();
+    const bool renumber = !m_valid || !(map == m_map) || m_store->generation() != m_generation;
+    if (renumber) {
+        m_map = map;
+        m_generation = m_store->generation();
+        number(m_store->first());
+    }
+    if (renumber || now != m_pens || m_store->first() >= m_end) {
+        m_pens = now;
+        redrawAll();
+    } else {
+        update();
+    }
+
+    const qint64 oldest = column(m_first);
+    const QRectF source(double(oldest - m_base), 0, double(column(m_end - 1) - oldest + 1),
+                        m_image.height());
+    const double scale = m_map.scale;
+    const QRectF target(m_left / scale, m_map.device.top() / scale, source.width() / scale,
+                        source.height() / scale);
+    painter->drawImage(target, m_image, source);
+}
+
+bool StripChart::hasNewColumns() const
+{
+    if (!m_valid || m_store->generation() != m_generation)
+        return true;
+    const quint64 end = m_store->first() + quint64(m_store->width());
+    return end != m_end && (end < m_end || column(end - 1) != column(m_end - 1));
+}
+
+// The columns of the sample numbers from here on, with sample `first` where the axis puts it,
+// until the mapping or the store's numbering changes.
+void StripChart::number(quint64 first) const
+{
+    const double start = m_map.x0 + 0.5 - m_map.columnsPerSample * double(first);
+    const double whole = std::floor(start);
+    m_phase = start - whole;
+    m_left = int(whole) + int(column(first));
+}
+
+void StripChart::redrawAll() const
+{
+    m_first = m_store->first();
+    m_end = m_first + quint64(m_store->width());
+    const QSize size(m_map.device.width() + qMax(64, m_map.device.width() / 4) + 2,
+                     m_map.device.height());
+    if (m_image.size() != size)
+        m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
+    m_image.fill(Qt::transparent);
+    m_base = column(m_first);
+    drawSamples(m_first, m_end);
+    m_valid = true;
+}
+
+void StripChart::update() const
+{
+    const quint64 first = m_store->first();
+    const quint64 end = first + quint64(m_store->width());
+    if (end == m_end)
+        return;
+    if (column(end - 1) - m_base >= m_image.width())
+        rebase(column(first));
+
+    // The column of the newest sample shown may have grown: it and all after it, from the last
+    // sample before it on, for the line that joins them. A column only ever grows, so what it
+    // showed stays under what it shows now.
+    const quint64 from = firstOfColumn(m_end - 1, first);
+    drawSamples(from > first ? from - 1 : from, end);
+
+    // The oldest column lost its first samples: again with those that are left, up to the
+    // first sample of the next column.
+    const qint64 oldest = column(first);
+    erase(oldest, oldest);
+    quint64 next = first;
+    while (next < end && column(next) == oldest)
+        ++next;
+    drawSamples(first, qMin(next + 1, end));
+
+    m_first = first;
+    m_end = end;
+}
+
+// Moves the columns from `base` on to the left edge of the image.
+void StripChart::rebase(qint64 base) const
+{
+    const int shift = int(qMin<qint64>(base - m_base, m_image.width()));
+    const int width = m_image.width();
+    for (int y = 0; y < m_image.height(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
+        std::memmove(row, row + shift, size_t(width - shift) * sizeof(quint32));
+        std::memset(row + width - shift, 0, size_t(shift) * sizeof(quint32));
+    }
+    m_base = base;
+}
+
+void StripChart::erase(qint64 fromColumn, qint64 toColumn) const
+{
+    const int from = int(qMax<qint64>(fromColumn - m_base, 0));
+    const int to = int(qMin<qint64>(toColumn - m_base, m_image.width() - 1));
+    if (from > to)
+        return;
+    for (int y = 0; y < m_image.height(); ++y) {
+        auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
+        std::memset(row + from, 0, size_t(to - from + 1) * sizeof(quint32));
+    }
+}
+
+// Samples numbered `from` up to `to` of every channel shown, each channel over the ones before.
+void StripChart::drawSamples(quint64 from, quint64 to) const
+{
+    if (from >= to)
+        return;
+    QPainter painter(&m_image);
+    for (int c = 0; c < m_pens.size() && c < m_store->channelCount(); ++c) {
+        if (m_pens.at(c).style() == Qt::NoPen)
+            continue;
+        painter.setPen(m_pens.at(c));
+        painter.drawPolyline(polyline(c, from, to));
+    }
+}
+
+QPolygonF StripChart::polyline(int channel, quint64 from, quint64 to) const
+{
+    QPolygonF points;
+    ColumnReducer reducer(&points);
+    const double top = m_map.device.top();
+    const quint64 first = m_store->first();
+    for (quint64 n = from; n < to; ++n) {
+        const double value = m_store->at(channel, int(n - first));
+        // Rounded in doubles, as Qwt rounds, so that values far off the canvas cannot overflow.
+        reducer.add(double(column(n) - m_base),
+                    std::round(m_map.yOffset + m_map.yScale * value - top));
+    }
+    reducer.flush();
+    return QwtCompat::clippedPolyline(QRectF(-1, -1, m_image.width() + 2, m_image.height() + 2),
+                                      points);
+}
