@@ -10,7 +10,9 @@
 //   bench_flood [--seconds S] [--rate LINES_PER_S] [--soak MINUTES] [CASE...]
 //   cases: udp10 udp1 pty xy (default: all four), and monitor (text without line ends);
 //   what a link leaves behind: stale (a closed link's queued lines), relink (unplug and reopen
-//   at once), backlog (16 MiB waiting on the monitor tab).
+//   at once), backlog (16 MiB waiting on the monitor tab);
+//   the window's cost at fixed rates from a separate sender process (bench_flood --send):
+//   idle r100 r1000 r10000 (lines/s at width 10000) and r1000w1000 (at width 1000).
 
 #include "app/application.h"
 #include "mainwindow/mainwindow.h"
@@ -19,10 +21,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -41,8 +45,10 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <pty.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -258,8 +264,11 @@ public:
 
     bool eventFilter(QObject *, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
+            if (lookAtPaints)
+                scan();
+        }
         return false;
     }
 
@@ -307,6 +316,8 @@ public:
     // Looks now, as a tick would: the window may not have run its event loop for a while.
     void look() { scan(); }
 
+    // Also look whenever the canvas paints: then a long interval misses nothing on screen.
+    bool lookAtPaints = false;
     quint64 paints = 0;
     double longestStallMs = 0;
     quint64 seen = 0;   // sequence numbers seen entering the curve
@@ -932,10 +943,176 @@ int runBacklogCase()
     return 0;
 }
 
+// The process's own CPU time, every thread included (the reader's too).
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The same clock in every process.
+qint64 monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+// Lets the window run as it would for a user: the event loop sleeps while nothing happens,
+// where waitMs() would spin and cost the process CPU time of its own.
+void runEventLoopMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+quint64 noisyLineCount(double rate, double seconds)
+{
+    return quint64(std::llround(rate * seconds));
+}
+
+// The separate sender (bench_flood --send PORT RATE SECONDS): noisyLineCount() lines at RATE
+// lines/s, each its sequence number and five noisy values, sent as they fall due but at most
+// 1,000 datagrams a second, as a device's network stack would. Prints when it stopped.
+int sendNoisyLines(quint16 port, double rate, double seconds)
+{
+    const int fd = udpSocketTo(port);
+    const quint64 total = noisyLineCount(rate, seconds);
+    std::mt19937 random(11);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const qint64 start = monotonicNs();
+    quint64 next = 1;
+    std::string datagram;
+    while (next <= total) {
+        const qint64 now = monotonicNs();
+        const quint64 due = qMin(total, quint64(double(now - start) * 1e-9 * rate) + 1);
+        datagram.clear();
+        for (; next <= due && datagram.size() < 32768; ++next) {
+            char text[160];
+            const int n = std::snprintf(text, sizeof text, "%llu %.3f %.3f %.3f %.3f %.3f\r\n",
+                                        static_cast<unsigned long long>(next), noise(random),
+                                        10 + noise(random), 20 + 5 * noise(random),
+                                        -40 + noise(random), 100 * noise(random));
+            datagram.append(text, size_t(n));
+        }
+        if (!datagram.empty() && ::send(fd, datagram.data(), datagram.size(), 0) < 0)
+            std::perror("send");
+        if (next > total)
+            break;
+        const qint64 nextDue = start + qint64(double(next - 1) / rate * 1e9);
+        const qint64 wake = qMax(nextDue, now + 1000000);
+        const timespec until{time_t(wake / 1000000000), long(wake % 1000000000)};
+        ::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
+    }
+    std::printf("stopped %lld\n", static_cast<long long>(monotonicNs()));
+    ::close(fd);
+    return 0;
+}
+
+struct RateCase
+{
+    const char *name;
+    double rate; // lines per second; 0: the link open and nothing arrives
+    int width;
+};
+
+// The window's cost at a fixed rate from a separate process, so that only the window's own
+// work counts: CPU share of one core and frames per second over --seconds after a warm-up,
+// every line stored, and the last line's lag after the sender stopped.
+int runRateCase(const RateCase &c, const Options &options)
+{
+    MainWindow window;
+    showWindow(window, c.width);
+    auto *plot = window.findChild<QwtPlot *>();
+    const quint16 port = openUdp(window);
+    waitMs(300);
+    const double rssStart = rssMiB();
+
+    // As a click of the mouse on "Open Ethernet" would: no caret blinks meanwhile.
+    child<QPushButton>(window, "pbMode")->setFocus();
+    // Looks at the frames and twice a second besides: ticks of its own would cost the window.
+    Observer observer(plot, 500);
+    observer.lookAtPaints = true;
+    constexpr double warmUpSeconds = 2;
+    const double sendSeconds = warmUpSeconds + options.seconds + 0.5;
+    QProcess sender;
+    if (c.rate > 0) {
+        sender.start(QCoreApplication::applicationFilePath(),
+                     {QStringLiteral("--send"), QString::number(port), QString::number(c.rate),
+                      QString::number(sendSeconds)});
+        if (!sender.waitForStarted())
+            qFatal("the sender did not start");
+    }
+    runEventLoopMs(int(warmUpSeconds * 1000));
+
+    const double cpuBefore = cpuSeconds();
+    const quint64 paintsBefore = observer.paints;
+    const quint64 seenBefore = observer.seen;
+    QElapsedTimer clock;
+    clock.start();
+    runEventLoopMs(int(options.seconds * 1000));
+    const double cpu = cpuSeconds() - cpuBefore;
+    const double elapsed = clock.nsecsElapsed() / 1e9;
+    const double fps = double(observer.paints - paintsBefore) / elapsed;
+    const double storedRate = double(observer.seen - seenBefore) / elapsed;
+    const double rssEnd = rssMiB();
+
+    // The last line: when it entered the plot, against when the sender stopped.
+    double lagMs = -1;
+    quint64 lost = 0;
+    if (c.rate > 0) {
+        const quint64 last = noisyLineCount(c.rate, sendSeconds);
+        quint64 newest = observer.newest();
+        qint64 changedAt = monotonicNs();
+        QElapsedTimer finished;
+        for (;;) {
+            waitMs(1);
+            if (observer.newest() != newest) {
+                newest = observer.newest();
+                changedAt = monotonicNs();
+            }
+            if (sender.state() != QProcess::NotRunning)
+                continue;
+            if (!finished.isValid())
+                finished.start();
+            if (newest >= last || finished.elapsed() > 10000)
+                break;
+        }
+        bool ok = false;
+        const QByteArray report = sender.readAllStandardOutput().trimmed();
+        const qint64 stoppedAt = report.mid(report.lastIndexOf(' ') + 1).toLongLong(&ok);
+        if (ok && newest >= last)
+            lagMs = (changedAt - stoppedAt) / 1e6;
+        observer.look();
+        lost = last - qMin(last, observer.seen + observer.unseen);
+    }
+
+    char lag[32] = "-";
+    if (c.rate > 0 && lagMs >= 0)
+        std::snprintf(lag, sizeof lag, "%.0f", lagMs);
+    else if (c.rate > 0)
+        std::snprintf(lag, sizeof lag, "never");
+    std::printf("%-10s %6.0f lines/s at width %5d: CPU %5.1f %% of a core  %5.1f frames/s  "
+                "stored %7.0f lines/s  lost %llu  unseen %llu  lag %s ms  RSS %.1f -> %.1f MiB\n",
+                c.name, c.rate, c.width, 100 * cpu / elapsed, fps, storedRate,
+                static_cast<unsigned long long>(lost),
+                static_cast<unsigned long long>(observer.unseen), lag, rssStart, rssEnd);
+    std::printf("RESULT %s cpu=%.1f fps=%.1f stored=%.0f lost=%llu lag=%s rss0=%.1f rss=%.1f\n",
+                c.name, 100 * cpu / elapsed, fps, storedRate, static_cast<unsigned long long>(lost),
+                lag, rssStart, rssEnd);
+    std::fflush(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    if (argc == 5 && std::strcmp(argv[1], "--send") == 0)
+        return sendNoisyLines(quint16(std::atoi(argv[2])), std::atof(argv[3]), std::atof(argv[4]));
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -947,6 +1124,10 @@ int main(int argc, char **argv)
         {"udp1", false, false, 1, 20000},
         {"pty", true, false, 0, 0},
         {"xy", false, true, 10, 50000},
+    };
+    const RateCase rates[] = {
+        {"idle", 0, 10000},       {"r100", 100, 10000},       {"r1000", 1000, 10000},
+        {"r10000", 10000, 10000}, {"r1000w1000", 1000, 1000},
     };
     Options options;
     QList<Case> chosen;
@@ -972,6 +1153,14 @@ int main(int argc, char **argv)
             others << linkCases.value(arg);
         else {
             bool found = false;
+            for (const RateCase &c : rates) {
+                if (arg == QLatin1String(c.name)) {
+                    others << [c, &options] {
+                        return runRateCase(c, options);
+                    };
+                    found = true;
+                }
+            }
             for (const Case &c : all) {
                 if (arg == QLatin1String(c.name)) {
                     chosen << c;
@@ -979,8 +1168,10 @@ int main(int argc, char **argv)
                 }
             }
             if (!found) {
-                std::fprintf(stderr, "usage: bench_flood [--seconds S] [--rate L] [--soak MINUTES] "
-                                     "[udp10|udp1|pty|xy|monitor|stale|relink|backlog ...]\n");
+                std::fprintf(stderr,
+                             "usage: bench_flood [--seconds S] [--rate L] [--soak MINUTES] "
+                             "[udp10|udp1|pty|xy|monitor|stale|relink|backlog|idle|r100|r1000|"
+                             "r10000|r1000w1000 ...]\n");
                 return 2;
             }
         }
