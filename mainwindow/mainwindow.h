@@ -86,6 +86,8 @@ private:
     void clearPointMarkers();
     void showStatus(const QString &message);
     void markPlotDirty();
+    void markSamplesWaiting();
+    bool samplesDue() const;
     void frameTick();
     void drawFrame();
 
@@ -116,9 +118,11 @@ private:
     LinkReader linkReader{&serialPort, &udpSocket};
     QVector<QByteArray> receivedChunks; // taken from the reader, handled from receivedNext on
     int receivedNext = 0;
-    // Lines mark the plot dirty; the frame timer draws at most once per display frame.
+    // Lines and the mouse ask for a frame; the frame timer draws at most once per display frame.
     QTimer frameTimer;
-    bool plotDirty = false;
+    bool plotDirty = false;      // the view changed (the mouse, the crosshair): draw at once
+    bool samplesWaiting = false; // stored but not yet drawn
+    QElapsedTimer samplesWaitingSince;
     MonitorLog monitorLog;  // the monitor's text, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
 

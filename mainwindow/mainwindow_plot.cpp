@@ -69,6 +69,10 @@ QCheckBox *makeCheckBox(bool checked)
     return checkBox;
 }
 
+// A line that does not move the curves by a pixel column waits at most this long for one that
+// does; ticks of 16 ms put the newest line on screen within 100 ms.
+constexpr qint64 samplesDelayMs = 64;
+
 QwtPlotMarker *makeLineMarker(QwtPlotMarker::LineStyle style, QwtPlot *plot)
 {
     auto *marker = new QwtPlotMarker;
@@ -428,18 +432,40 @@ void MainWindow::markPlotDirty()
         frameTimer.start();
 }
 
-// Once per display frame while anything happens: take what the links delivered, then bring
-// the curves, the axes and the value markers up to date in one replot.
+void MainWindow::markSamplesWaiting()
+{
+    if (!samplesWaiting) {
+        samplesWaiting = true;
+        samplesWaitingSince.start();
+    }
+    if (!frameTimer.isActive())
+        frameTimer.start();
+}
+
+// New samples are drawn at once when they move the curves on by a pixel column (or in XY mode),
+// and otherwise soon enough that the newest line is on screen within 100 ms: at width 10000,
+// 100 lines a second move the curves by a column every 70 ms, and a frame for each line would
+// show nothing new.
+bool MainWindow::samplesDue() const
+{
+    return !strip || strip->hasNewColumns() || samplesWaitingSince.elapsed() >= samplesDelayMs;
+}
+
+// Once per display frame while anything happens: take what the links delivered, then, if
+// anything visible changed, bring the curves, the axes and the value markers up to date in one
+// replot.
 void MainWindow::frameTick()
 {
     takeReceived();
-    if (plotDirty) {
+    if (plotDirty || (samplesWaiting && samplesDue())) {
         plotDirty = false;
+        samplesWaiting = false;
         drawFrame();
         return;
     }
     // Nothing new for a whole frame: stop ticking until the reader has something.
-    if (receivedNext == receivedChunks.size() && linkReader.queue().sleepIfEmpty())
+    if (!samplesWaiting && receivedNext == receivedChunks.size() &&
+        linkReader.queue().sleepIfEmpty())
         frameTimer.stop();
 }
 

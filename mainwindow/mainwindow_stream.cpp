@@ -139,14 +139,14 @@ void MainWindow::seriesLine(const QVector<double> &values)
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
     for (int k = 0; k < channels; ++k)
         curves[k]->setVisible(yData.settings(k).shown);
-    markPlotDirty();
+    markSamplesWaiting();
 }
 
 void MainWindow::xyPoint(double x, double y)
 {
     xyData.append(x, y);
     ++linesTaken;
-    markPlotDirty();
+    markSamplesWaiting();
 }
 
 void MainWindow::onScrollBarChanged(int value)

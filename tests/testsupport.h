@@ -80,7 +80,7 @@ struct MainWindowProbe
     // up to date once per frame.
     bool nextFrame() const
     {
-        return QTest::qWaitFor([this] { return !w.plotDirty; }, 2000);
+        return QTest::qWaitFor([this] { return !w.plotDirty && !w.samplesWaiting; }, 2000);
     }
 
     MainWindow &w;
