@@ -9,12 +9,15 @@
 //   drawn, takes about 0.8 ms off every frame.
 // - No backing store of its own: the window's backing store keeps the picture already, and every
 //   replot would otherwise draw into a pixmap first and copy that to the window.
+// - No background fill: the grid (PlotGrid) draws the background with itself, from a picture of
+//   both that it keeps, so the canvas needs one.
 class PlotCanvas : public QwtPlotCanvas
 {
 public:
     explicit PlotCanvas(QwtPlot *plot = nullptr);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void drawBorder(QPainter *painter) override;
 };
 

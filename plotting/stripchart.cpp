@@ -13,6 +13,13 @@
 #include <cmath>
 #include <cstring>
 
+namespace {
+
+// Rows of the image that are copied to the canvas together, or not at all.
+constexpr int bandRows = 16;
+
+} // namespace
+
 StripChart::StripChart(const SampleStore *store) : m_store(store)
 {
     setZ(20); // where the curves would be
@@ -124,13 +131,27 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
         update();
     }
 
+    // Only the bands of rows that ever held a curve since the last full drawing: blending the
+    // whole image costs more than anything else in a frame, and curves often leave wide bands
+    // empty.
     const qint64 oldest = column(m_first);
-    const QRectF source(double(oldest - m_base), 0, double(column(m_end - 1) - oldest + 1),
-                        m_image.height());
+    const double x = double(oldest - m_base);
+    const double width = double(column(m_end - 1) - oldest + 1);
     const double scale = m_map.scale;
-    const QRectF target(m_left / scale, m_map.device.top() / scale, source.width() / scale,
-                        source.height() / scale);
-    painter->drawImage(target, m_image, source);
+    for (int band = 0; band < m_bandUsed.size(); ++band) {
+        if (!m_bandUsed.at(band))
+            continue;
+        int end = band + 1;
+        while (end < m_bandUsed.size() && m_bandUsed.at(end))
+            ++end;
+        const int top = band * bandRows;
+        const int height = qMin(end * bandRows, m_image.height()) - top;
+        const QRectF source(x, top, width, height);
+        const QRectF target(m_left / scale, (m_map.device.top() + top) / scale, width / scale,
+                            height / scale);
+        painter->drawImage(target, m_image, source);
+        band = end;
+    }
 }
 
 bool StripChart::hasNewColumns() const
@@ -160,8 +181,10 @@ void StripChart::redrawAll() const
     if (m_image.size() != size)
         m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
     m_image.fill(Qt::transparent);
+    m_bandUsed.fill(false, (m_image.height() + bandRows - 1) / bandRows);
     m_base = column(m_first);
-    drawSamples(m_first, m_end);
+    QPainter painter(&m_image);
+    drawSamples(painter, m_first, m_end);
     m_valid = true;
 }
 
@@ -174,20 +197,21 @@ void StripChart::update() const
     if (column(end - 1) - m_base >= m_image.width())
         rebase(column(first));
 
-    // The column of the newest sample shown may have grown: it and all after it, from the last
-    // sample before it on, for the line that joins them. A column only ever grows, so what it
-    // showed stays under what it shows now.
-    const quint64 from = firstOfColumn(m_end - 1, first);
-    drawSamples(from > first ? from - 1 : from, end);
-
-    // The oldest column lost its first samples: again with those that are left, up to the
-    // first sample of the next column.
+    // The oldest column lost its first samples: cleared, and drawn again below with those that
+    // are left, up to the first sample of the next column.
     const qint64 oldest = column(first);
     erase(oldest, oldest);
     quint64 next = first;
     while (next < end && column(next) == oldest)
         ++next;
-    drawSamples(first, qMin(next + 1, end));
+
+    QPainter painter(&m_image);
+    // The column of the newest sample shown may have grown: it and all after it, from the last
+    // sample before it on, for the line that joins them. A column only ever grows, so what it
+    // showed stays under what it shows now.
+    const quint64 from = firstOfColumn(m_end - 1, first);
+    drawSamples(painter, from > first ? from - 1 : from, end);
+    drawSamples(painter, first, qMin(next + 1, end));
 
     m_first = first;
     m_end = end;
@@ -219,16 +243,23 @@ void StripChart::erase(qint64 fromColumn, qint64 toColumn) const
 }
 
 // Samples numbered `from` up to `to` of every channel shown, each channel over the ones before.
-void StripChart::drawSamples(quint64 from, quint64 to) const
+void StripChart::drawSamples(QPainter &painter, quint64 from, quint64 to) const
 {
     if (from >= to)
         return;
-    QPainter painter(&m_image);
     for (int c = 0; c < m_pens.size() && c < m_store->channelCount(); ++c) {
         if (m_pens.at(c).style() == Qt::NoPen)
             continue;
+        const QPolygonF points = polyline(c, from, to);
+        if (points.isEmpty())
+            continue;
         painter.setPen(m_pens.at(c));
-        painter.drawPolyline(polyline(c, from, to));
+        painter.drawPolyline(points);
+        const QRectF bounds = points.boundingRect();
+        const int first = qBound(0, int(std::floor(bounds.top())) - 1, m_image.height() - 1);
+        const int last = qBound(0, int(std::ceil(bounds.bottom())) + 1, m_image.height() - 1);
+        for (int band = first / bandRows; band <= last / bandRows; ++band)
+            m_bandUsed[band] = true;
     }
 }
 

@@ -65,7 +65,7 @@ private:
     void update() const;
     void rebase(qint64 base) const;
     void erase(qint64 fromColumn, qint64 toColumn) const;
-    void drawSamples(quint64 from, quint64 to) const;
+    void drawSamples(QPainter &painter, quint64 from, quint64 to) const;
     QPolygonF polyline(int channel, quint64 from, quint64 to) const;
 
     const SampleStore *m_store;
@@ -80,9 +80,10 @@ private:
     mutable quint64 m_generation = 0;
     mutable quint64 m_first = 0;
     mutable quint64 m_end = 0;
-    mutable double m_phase = 0; // column of sample n: floor(n * columnsPerSample + m_phase)
-    mutable int m_left = 0;     // device x of the column of the oldest sample
-    mutable qint64 m_base = 0;  // column at x = 0 of the image
+    mutable double m_phase = 0;       // column of sample n: floor(n * columnsPerSample + m_phase)
+    mutable int m_left = 0;           // device x of the column of the oldest sample
+    mutable qint64 m_base = 0;        // column at x = 0 of the image
+    mutable QVector<bool> m_bandUsed; // bands of rows drawn into since the last full drawing
 };
 
 #endif
