@@ -27,6 +27,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     initCorvaleResources();
     ui->setupUi(this);
+    showLogo(*ui);
     fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
