@@ -26,7 +26,7 @@ void enableHighDpiScaling()
 
 void configureApplication(QApplication &app)
 {
-    app.setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
+    app.setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
     // Wayland compositors find the menu entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(CORVALE_APP_ID));
     QApplication::setStyle(QStringLiteral("GTK+"));

@@ -1,5 +1,6 @@
 #include "resources/resources.h"
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 
@@ -19,4 +20,9 @@ QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio)
         (size * ratio).boundedTo(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
     pixmap.setDevicePixelRatio(ratio);
     return pixmap;
+}
+
+QIcon windowIconFrom(const QString &path)
+{
+    return QIcon(scaledPixmap(path, QSize(256, 256), 1));
 }

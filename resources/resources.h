@@ -3,6 +3,7 @@
 
 #include <QtGlobal>
 
+class QIcon;
 class QPixmap;
 class QSize;
 class QString;
@@ -16,5 +17,10 @@ void initCorvaleResources();
 // Only the scaled copy is kept: big artwork shown small costs what is shown. Never larger than
 // the image itself.
 QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio);
+
+// A window icon from an embedded square image, kept at no more than 256 x 256 pixels, the size
+// the desktop entry's own icon is installed at. An icon made straight from a 1024 x 1024 image
+// holds all of it decoded (4 MiB per icon), and X11 copies all of it to the window manager.
+QIcon windowIconFrom(const QString &path);
 
 #endif

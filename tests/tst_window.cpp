@@ -49,9 +49,11 @@ void TestWindow::initialState()
     const auto *logo = widget<QLabel>(window, "label_7");
     QVERIFY(!labelPixmap(logo).isNull());
     QVERIFY(!widget<QPushButton>(window, "pb_refreshports")->icon().isNull());
-    // The logo is kept at the size it is shown, not at that of its image (3046 x 2119: 25 MiB
-    // decoded).
+    // The logo and the window icon are kept at the size they are shown, not at that of their
+    // images (3046 x 2119 and 1024 x 1024: 25 and 4 MiB decoded).
     QVERIFY(labelPixmap(logo).width() <= logo->maximumWidth() * qApp->devicePixelRatio());
+    for (const QSize &size : window.windowIcon().availableSizes())
+        QVERIFY(size.width() <= 256 && size.height() <= 256);
 }
 
 void TestWindow::linkPanel()
