@@ -26,7 +26,7 @@ void enableHighDpiScaling()
 
 void configureApplication(QApplication &app)
 {
-    app.setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
+    app.setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
     // Wayland compositors find the menu entry, and with it the icon, by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral(CORVALE_APP_ID));
     QApplication::setStyle(QStringLiteral("GTK+"));
@@ -35,10 +35,20 @@ void configureApplication(QApplication &app)
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 
+void skipOpenGL()
+{
+    // Nothing here draws with OpenGL, but under X11 Qt 5 loads its GLX integration at start
+    // anyway, and with it Mesa and its LLVM: some 55 MiB resident for nothing (Qt 6 waits until
+    // it is needed). Whoever needs it can still choose an integration in the environment.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
+}
+
 int runCorvale(int argc, char **argv)
 {
     initCorvaleResources();
     enableHighDpiScaling();
+    skipOpenGL();
     QApplication app(argc, argv);
     configureApplication(app);
 

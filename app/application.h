@@ -8,6 +8,10 @@ class QApplication;
 // Scaling for high-DPI desktops as Qt 6 has it by default; before the application object is made.
 void enableHighDpiScaling();
 
+// No OpenGL integration under X11 unless the environment asks for one; before the application
+// object is made.
+void skipOpenGL();
+
 // Application-wide icon, widget style and number format, before any window is built.
 void configureApplication(QApplication &app);
 

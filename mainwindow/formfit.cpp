@@ -1,8 +1,10 @@
 #include "mainwindow/formfit.h"
 
+#include "resources/resources.h"
 #include "ui_mainwindow.h"
 
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QStringList>
@@ -81,4 +83,18 @@ void fitFormToFonts(Ui::MainWindow &ui)
     frames << ui.frame_2;
     for (QFrame *frame : frames)
         growToLayout(frame);
+}
+
+void showLogo(Ui::MainWindow &ui)
+{
+    // The label stretches the logo over what lies inside its margin, and the layout never makes
+    // it larger than the greater of its minimum and maximum size.
+    QLabel *label = ui.label_7;
+    const int margin = label->margin();
+    const QSize room =
+        label->maximumSize().expandedTo(label->minimumSize()).shrunkBy(label->contentsMargins()) -
+        QSize(2 * margin, 2 * margin);
+    // The highest ratio of all screens: the window may be moved to the sharpest.
+    label->setPixmap(
+        scaledPixmap(QStringLiteral(":/img/Quellmark.png"), room, qGuiApp->devicePixelRatio()));
 }

@@ -10,4 +10,8 @@ class MainWindow;
 // it whole; everything that fits stays as the form has it. Run once, after setupUi.
 void fitFormToFonts(Ui::MainWindow &ui);
 
+// The maker's logo in its label, kept at the most the label can show on the sharpest screen
+// instead of at its full 3046 x 2119 (25 MiB decoded).
+void showLogo(Ui::MainWindow &ui);
+
 #endif

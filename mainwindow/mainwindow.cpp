@@ -28,9 +28,10 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     initCorvaleResources();
     ui->setupUi(this);
+    showLogo(*ui);
     fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
-    setWindowIcon(QIcon(QStringLiteral(":/img/Corvale_icon.png")));
+    setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
     loadPorts();

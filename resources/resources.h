@@ -1,8 +1,26 @@
 #ifndef CORVALE_RESOURCES_H
 #define CORVALE_RESOURCES_H
 
+#include <QtGlobal>
+
+class QIcon;
+class QPixmap;
+class QSize;
+class QString;
+
 // The image collection is compiled into a static library; referencing it here keeps the linker
 // from dropping it. Safe to call more than once.
 void initCorvaleResources();
+
+// An embedded image scaled to `size` device-independent pixels at `ratio` device pixels each,
+// stretched the way a label with scaled contents stretches it, so such a label draws it as it is.
+// Only the scaled copy is kept: big artwork shown small costs what is shown. Never larger than
+// the image itself.
+QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio);
+
+// A window icon from an embedded square image, kept at no more than 256 x 256 pixels, the size
+// the desktop entry's own icon is installed at. An icon made straight from a 1024 x 1024 image
+// holds all of it decoded (4 MiB per icon), and X11 copies all of it to the window manager.
+QIcon windowIconFrom(const QString &path);
 
 #endif

@@ -103,12 +103,12 @@ template <class T> T *widget(QWidget &window, const char *name)
     return found;
 }
 
-inline bool hasPixmap(const QLabel *label)
+inline QPixmap labelPixmap(const QLabel *label)
 {
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-    return !label->pixmap().isNull();
+    return label->pixmap();
 #else
-    return !label->pixmap(Qt::ReturnByValue).isNull();
+    return label->pixmap(Qt::ReturnByValue);
 #endif
 }
 

@@ -46,8 +46,14 @@ void TestWindow::initialState()
     QVERIFY(statusText(window).isEmpty());
     QVERIFY(widget<QPlainTextEdit>(window, "plainTextEdit")->toPlainText().isEmpty());
     // The logo and the refresh icon come from the compiled-in images.
-    QVERIFY(hasPixmap(widget<QLabel>(window, "label_7")));
+    const auto *logo = widget<QLabel>(window, "label_7");
+    QVERIFY(!labelPixmap(logo).isNull());
     QVERIFY(!widget<QPushButton>(window, "pb_refreshports")->icon().isNull());
+    // The logo and the window icon are kept at the size they are shown, not at that of their
+    // images (3046 x 2119 and 1024 x 1024: 25 and 4 MiB decoded).
+    QVERIFY(labelPixmap(logo).width() <= logo->maximumWidth() * qApp->devicePixelRatio());
+    for (const QSize &size : window.windowIcon().availableSizes())
+        QVERIFY(size.width() <= 256 && size.height() <= 256);
 }
 
 void TestWindow::linkPanel()
