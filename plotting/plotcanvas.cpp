@@ -14,9 +14,13 @@ void PlotCanvas::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
     painter.setClipRegion(event->region());
+    // A replot repaints only the inside of the frame; anything more gets the background first,
+    // for the pixels that a scaled frame leaves between its lines and the inside.
+    const bool whole = !contentsRect().contains(event->region().boundingRect());
+    if (whole)
+        painter.fillRect(rect(), palette().brush(backgroundRole()));
     plot()->drawCanvas(&painter);
-    // A replot repaints only the inside of the frame.
-    if (frameWidth() > 0 && !contentsRect().contains(event->region().boundingRect()))
+    if (whole && frameWidth() > 0)
         drawBorder(&painter);
 }
 
