@@ -11,6 +11,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QRectF>
 #include <QSerialPort>
 #include <QString>
 #include <QTimer>
@@ -123,8 +124,9 @@ private:
     bool plotDirty = false;      // the view changed (the mouse, the crosshair): draw at once
     bool samplesWaiting = false; // stored but not yet drawn
     QElapsedTimer samplesWaitingSince;
-    MonitorLog monitorLog;  // the monitor's text, inserted once per batch
-    QString openedPortName; // as the user gave it, for the lost-connection message
+    QVector<QRectF> drawnBounds; // of the curves, as the last frame set the axes for them
+    MonitorLog monitorLog;       // the monitor's text, inserted once per batch
+    QString openedPortName;      // as the user gave it, for the lost-connection message
 
     // Which link is open, as the window knows it (the link objects live on the reader thread),
     // and the number of its opening: reports of an earlier opening are ignored by it.

@@ -5,6 +5,7 @@
 #include "plotting/channelcolors.h"
 #include "plotting/labelplacement.h"
 #include "plotting/plotcanvas.h"
+#include "plotting/plotgrid.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/storeseries.h"
@@ -105,7 +106,8 @@ void MainWindow::buildPlot()
     layout->addWidget(plot);
     plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
-    auto *grid = new QwtPlotGrid;
+    auto *grid = new PlotGrid; // with the canvas background
+
     grid->enableX(true);
     grid->enableY(true);
     grid->setMajorPen(Qt::gray, 0.0, Qt::DotLine);
@@ -472,5 +474,15 @@ void MainWindow::frameTick()
 void MainWindow::drawFrame()
 {
     updatePointMarkers();
+    // The axes follow the bounds of the curves shown: while those stay, working the scales out
+    // again would change nothing, and only the canvas is drawn.
+    QVector<QRectF> bounds;
+    for (const QwtPlotCurve *curve : std::as_const(curves))
+        bounds << (curve->isVisible() ? curve->boundingRect() : QRectF());
+    if (bounds == drawnBounds) {
+        static_cast<PlotCanvas *>(plot->canvas())->replot();
+        return;
+    }
+    drawnBounds = bounds;
     plot->replot();
 }
