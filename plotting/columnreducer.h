@@ -35,7 +35,10 @@ public:
             return;
         m_out->append(QPointF(m_x, m_first));
         if (m_count > 1) {
-            for (double y : {m_min, m_max, m_last}) {
+            // Whichever way round is shorter: the same pixels, fewer of them drawn twice.
+            const bool lowFirst =
+                (m_first - m_min) + (m_max - m_last) <= (m_max - m_first) + (m_last - m_min);
+            for (double y : {lowFirst ? m_min : m_max, lowFirst ? m_max : m_min, m_last}) {
                 if (y != m_out->last().y())
                     m_out->append(QPointF(m_x, y));
             }

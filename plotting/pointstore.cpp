@@ -22,7 +22,6 @@ void PointStore::append(double x, double y)
         m_minY = qMin(m_minY, y);
         m_maxY = qMax(m_maxY, y);
     }
-    ++m_revision;
 }
 
 void PointStore::clear()
@@ -30,7 +29,6 @@ void PointStore::clear()
     m_points.clear();
     m_oldest = 0;
     m_boundsValid = false;
-    ++m_revision;
 }
 
 bool PointStore::onEdge(const QPointF &point) const

@@ -35,15 +35,12 @@ public:
     // Of every point held; undefined while empty.
     Bounds bounds() const;
 
-    quint64 revision() const { return m_revision; }
-
 private:
     bool onEdge(const QPointF &point) const;
 
     int m_capacity;
     QVector<QPointF> m_points; // a ring once it holds m_capacity points
     int m_oldest = 0;
-    quint64 m_revision = 0;
     mutable bool m_boundsValid = false;
     mutable double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
 };

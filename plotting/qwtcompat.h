@@ -6,10 +6,6 @@
 #include <QMouseEvent>
 #include <QPoint>
 
-#include <QPolygonF>
-#include <QRectF>
-
-#include <qwt_clipper.h>
 #include <qwt_global.h>
 #include <qwt_plot.h>
 
@@ -38,16 +34,6 @@ inline QPoint mousePosition(const QMouseEvent *event)
     return event->position().toPoint();
 #else
     return event->pos();
-#endif
-}
-
-// The part of a polyline inside a rectangle.
-inline QPolygonF clippedPolyline(const QRectF &rect, const QPolygonF &points)
-{
-#if QWT_VERSION >= 0x060200
-    return QwtClipper::clippedPolygonF(rect, points);
-#else
-    return QwtClipper::clipPolygonF(rect, points);
 #endif
 }
 

@@ -3,24 +3,13 @@
 #include <algorithm>
 #include <cmath>
 
-void SampleStore::Candidates::reset(int capacity)
-{
-    m_numbers.resize(qMax(capacity, 1));
-    m_head = 0;
-    m_count = 0;
-}
+namespace {
 
-void SampleStore::Candidates::popFront()
-{
-    m_head = slot(1);
-    --m_count;
-}
+// Slots of the ring summed up by one block: a line looks at one block per channel, a frame at
+// width / blockSlots blocks per channel.
+constexpr int blockSlots = 64;
 
-void SampleStore::Candidates::pushBack(quint64 number)
-{
-    ++m_count;
-    m_numbers[slot(m_count - 1)] = number;
-}
+} // namespace
 
 void SampleStore::reset(int channels, int width)
 {
@@ -29,36 +18,17 @@ void SampleStore::reset(int channels, int width)
     m_oldest = 0;
     m_samples.fill(0.0, m_channels * m_width);
     m_settings.fill(ChannelSettings(), m_channels);
-    rebuildCandidates();
+    renumber();
 }
 
-// A sample that is not beaten by a newer one stays a candidate until it leaves the window.
-void SampleStore::addCandidates(int channel, quint64 number)
-{
-    const double value = sample(channel, number);
-    Candidates &low = m_low[channel];
-    while (!low.isEmpty() && sample(channel, low.back()) >= value)
-        low.popBack();
-    low.pushBack(number);
-    Candidates &high = m_high[channel];
-    while (!high.isEmpty() && sample(channel, high.back()) <= value)
-        high.popBack();
-    high.pushBack(number);
-}
-
-void SampleStore::rebuildCandidates()
+// Sample numbers start again, and the blocks are worked out when next asked for.
+void SampleStore::renumber()
 {
     m_first = 0;
     ++m_generation;
-    ++m_revision;
-    m_low.resize(m_channels);
-    m_high.resize(m_channels);
-    for (int c = 0; c < m_channels; ++c) {
-        m_low[c].reset(m_width);
-        m_high[c].reset(m_width);
-        for (int i = 0; i < m_width; ++i)
-            addCandidates(c, quint64(i));
-    }
+    m_blocksPerChannel = (m_width + blockSlots - 1) / blockSlots;
+    m_blocks.fill(Block(), m_channels * m_blocksPerChannel);
+    m_extremesKnown = false;
 }
 
 void SampleStore::resize(int channels, int width)
@@ -75,7 +45,7 @@ void SampleStore::resize(int channels, int width)
     m_channels = channels;
     m_width = width;
     m_oldest = 0;
-    rebuildCandidates();
+    renumber();
 }
 
 int SampleStore::append(const double *values, int count)
@@ -89,25 +59,72 @@ int SampleStore::append(const double *values, int count)
     }
     if (m_width == 0)
         return -1;
-    // The oldest sample leaves the candidates before its slot takes the newest, which makes
-    // the next one the oldest.
-    for (int c = 0; c < m_channels; ++c) {
-        if (m_low[c].front() == m_first)
-            m_low[c].popFront();
-        if (m_high[c].front() == m_first)
-            m_high[c].popFront();
-    }
+    // The slot of the oldest sample takes the newest, which makes the next one the oldest. Its
+    // block keeps its extremes unless the value leaving was one of them.
     const int slot = m_oldest;
     double *samples = m_samples.data();
-    for (int c = 0; c < m_channels; ++c)
-        samples[c * m_width + slot] = m_line[c];
+    Block *block = m_blocks.data() + slot / blockSlots;
+    for (int c = 0; c < m_channels; ++c, block += m_blocksPerChannel) {
+        double &sample = samples[c * m_width + slot];
+        const double value = m_line[c];
+        if (block->known) {
+            if (sample == block->low || sample == block->high) {
+                block->known = false;
+            } else {
+                block->low = qMin(block->low, value);
+                block->high = qMax(block->high, value);
+            }
+        }
+        sample = value;
+    }
     m_oldest = slot + 1 == m_width ? 0 : slot + 1;
     ++m_first;
-    const quint64 newest = m_first + quint64(m_width) - 1;
-    for (int c = 0; c < m_channels; ++c)
-        addCandidates(c, newest);
-    ++m_revision;
+    m_extremesKnown = false;
     return -1;
+}
+
+double SampleStore::minimum(int channel) const
+{
+    updateExtremes();
+    return m_low[channel];
+}
+
+double SampleStore::maximum(int channel) const
+{
+    updateExtremes();
+    return m_high[channel];
+}
+
+// Blocks whose extremes left are scanned again; asked for once per frame or so.
+void SampleStore::updateExtremes() const
+{
+    if (m_extremesKnown)
+        return;
+    m_low.resize(m_channels);
+    m_high.resize(m_channels);
+    for (int c = 0; c < m_channels; ++c) {
+        const double *samples = m_samples.constData() + c * m_width;
+        Block *blocks = m_blocks.data() + c * m_blocksPerChannel;
+        double low = samples[0];
+        double high = samples[0];
+        for (int b = 0; b < m_blocksPerChannel; ++b) {
+            Block &block = blocks[b];
+            if (!block.known) {
+                const int end = qMin((b + 1) * blockSlots, m_width);
+                block.low = block.high = samples[b * blockSlots];
+                for (int i = b * blockSlots + 1; i < end; ++i) {
+                    block.low = qMin(block.low, samples[i]);
+                    block.high = qMax(block.high, samples[i]);
+                }
+                block.known = true;
+            }
+            low = qMin(low, block.low);
+            high = qMax(high, block.high);
+        }
+        m_low[c] = low;
+        m_high[c] = high;
+    }
+    m_extremesKnown = true;
 }
 
 QVector<double> SampleStore::channel(int channel) const

@@ -8,8 +8,9 @@
 // The newest `width` samples of every channel, oldest first, as the time-series curves show
 // them. Every channel is a ring and all rings share one write position, so a line costs one
 // write per channel whatever the width: nothing moves when the oldest sample drops out.
-// The lowest and highest sample of each channel are kept up to date as lines come and go, in
-// constant time per line on average, so that autoscaling never scans the samples.
+// The lowest and highest sample of each channel are kept for blocks of slots of the ring, so
+// that a line costs a few comparisons per channel and autoscaling looks at the blocks, not at
+// every sample.
 class SampleStore
 {
 public:
@@ -36,8 +37,8 @@ public:
     }
     QVector<double> channel(int channel) const;
     // Of the channel's samples in the window; not for a width of 0.
-    double minimum(int channel) const { return sample(channel, m_low[channel].front()); }
-    double maximum(int channel) const { return sample(channel, m_high[channel].front()); }
+    double minimum(int channel) const;
+    double maximum(int channel) const;
 
     // Every sample has a number, counted from the last reset or resize: sample 0 of the window
     // is number first(), and each line stored adds one. Drawing that follows the numbers can
@@ -49,36 +50,16 @@ public:
     const ChannelSettings &settings(int channel) const { return m_settings[channel]; }
     ChannelSettings &settings(int channel) { return m_settings[channel]; }
 
-    // Changes whenever a sample does, so that readers can cache what they derive.
-    quint64 revision() const { return m_revision; }
-
 private:
-    // Numbers of the samples that may still become the lowest (or highest) of their channel:
-    // each beats every sample after it, oldest first. A ring of at most `width` numbers.
-    class Candidates
+    // The lowest and highest value of a block of slots of one channel's ring, or none yet.
+    struct Block
     {
-    public:
-        void reset(int capacity);
-        quint64 front() const { return m_numbers[m_head]; }
-        quint64 back() const { return m_numbers[slot(m_count - 1)]; }
-        bool isEmpty() const { return m_count == 0; }
-        void popFront();
-        void popBack() { --m_count; }
-        void pushBack(quint64 number);
-
-    private:
-        int slot(int i) const
-        {
-            i += m_head;
-            return i >= m_numbers.size() ? i - int(m_numbers.size()) : i;
-        }
-        QVector<quint64> m_numbers;
-        int m_head = 0;
-        int m_count = 0;
+        double low = 0;
+        double high = 0;
+        bool known = false;
     };
-    double sample(int channel, quint64 number) const { return at(channel, int(number - m_first)); }
-    void addCandidates(int channel, quint64 number);
-    void rebuildCandidates();
+    void renumber();
+    void updateExtremes() const;
 
     int m_channels = 0;
     int m_width = 0;
@@ -86,11 +67,13 @@ private:
     QVector<double> m_samples; // channel c in [c * width, (c + 1) * width)
     QVector<ChannelSettings> m_settings;
     QVector<double> m_line; // the line being stored, scaled
-    quint64 m_revision = 0;
     quint64 m_first = 0;
     quint64 m_generation = 0;
-    QVector<Candidates> m_low;
-    QVector<Candidates> m_high;
+    mutable QVector<Block> m_blocks; // channel c's in [c * blocksPerChannel, ...)
+    int m_blocksPerChannel = 0;
+    mutable bool m_extremesKnown = false;
+    mutable QVector<double> m_low;
+    mutable QVector<double> m_high;
 };
 
 #endif

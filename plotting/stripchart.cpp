@@ -1,7 +1,6 @@
 #include "plotting/stripchart.h"
 
 #include "plotting/columnreducer.h"
-#include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/samplestore.h"
 
@@ -81,7 +80,8 @@ QVector<QPen> StripChart::pens() const
 
 qint64 StripChart::column(quint64 number) const
 {
-    return qint64(std::floor(double(number) * m_map.columnsPerSample + m_phase));
+    // Never negative: truncating is flooring.
+    return qint64(double(number) * m_map.columnsPerSample + m_phase);
 }
 
 // The first sample of the column that holds sample `number`, no older than `oldest`.
@@ -267,15 +267,15 @@ QPolygonF StripChart::polyline(int channel, quint64 from, quint64 to) const
 {
     QPolygonF points;
     ColumnReducer reducer(&points);
-    const double top = m_map.device.top();
+    // Values far off the canvas are brought closer, where the painter can still take them: a
+    // line to there leaves the canvas at the same pixels as a line to the value would.
+    constexpr double far = 1e6;
+    const double offset = m_map.yOffset - m_map.device.top();
     const quint64 first = m_store->first();
     for (quint64 n = from; n < to; ++n) {
-        const double value = m_store->at(channel, int(n - first));
-        // Rounded in doubles, as Qwt rounds, so that values far off the canvas cannot overflow.
-        reducer.add(double(column(n) - m_base),
-                    std::round(m_map.yOffset + m_map.yScale * value - top));
+        const double y = offset + m_map.yScale * m_store->at(channel, int(n - first));
+        reducer.add(double(column(n) - m_base), qRound(qBound(-far, y, far)));
     }
     reducer.flush();
-    return QwtCompat::clippedPolyline(QRectF(-1, -1, m_image.width() + 2, m_image.height() + 2),
-                                      points);
+    return points;
 }
