@@ -124,6 +124,7 @@ private:
     bool plotDirty = false;      // the view changed (the mouse, the crosshair): draw at once
     bool samplesWaiting = false; // stored but not yet drawn
     QElapsedTimer samplesWaitingSince;
+    QElapsedTimer lastFrame;
     QVector<QRectF> drawnBounds; // of the curves, as the last frame set the axes for them
     MonitorLog monitorLog;       // the monitor's text, inserted once per batch
     QString openedPortName;      // as the user gave it, for the lost-connection message

@@ -70,6 +70,11 @@ QCheckBox *makeCheckBox(bool checked)
     return checkBox;
 }
 
+// New samples are drawn at once when they move the curves on by this many pixel columns, or by
+// one once a frame has shown the curves for this long: curves that move are drawn at 30 frames
+// a second at least, and at the display's 60 once they move by several pixels a frame.
+constexpr qint64 columnsPerFrame = 3;
+constexpr qint64 slowFrameMs = 33;
 // A line that does not move the curves by a pixel column waits at most this long for one that
 // does; ticks of 16 ms put the newest line on screen within 100 ms.
 constexpr qint64 samplesDelayMs = 64;
@@ -444,13 +449,17 @@ void MainWindow::markSamplesWaiting()
         frameTimer.start();
 }
 
-// New samples are drawn at once when they move the curves on by a pixel column (or in XY mode),
-// and otherwise soon enough that the newest line is on screen within 100 ms: at width 10000,
-// 100 lines a second move the curves by a column every 70 ms, and a frame for each line would
-// show nothing new.
+// New samples are drawn when they move the curves on (always in XY mode), and otherwise soon
+// enough that the newest line is on screen within 100 ms: at width 10000, 100 lines a second move
+// the curves by a column every 70 ms, and a frame for each line would show nothing new. Every
+// frame repaints the whole canvas, whose pixels cost more than anything else in it.
 bool MainWindow::samplesDue() const
 {
-    return !strip || strip->hasNewColumns() || samplesWaitingSince.elapsed() >= samplesDelayMs;
+    if (!strip)
+        return true;
+    const qint64 moved = strip->newColumns();
+    return moved >= columnsPerFrame || (moved > 0 && lastFrame.elapsed() >= slowFrameMs) ||
+           samplesWaitingSince.elapsed() >= samplesDelayMs;
 }
 
 // Once per display frame while anything happens: take what the links delivered, then, if
@@ -473,6 +482,7 @@ void MainWindow::frameTick()
 
 void MainWindow::drawFrame()
 {
+    lastFrame.start();
     updatePointMarkers();
     // The axes follow the bounds of the curves shown: while those stay, working the scales out
     // again would change nothing, and only the canvas is drawn.

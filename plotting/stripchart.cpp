@@ -9,8 +9,10 @@
 
 #include <qwt_scale_map.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 
@@ -154,12 +156,12 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
     }
 }
 
-bool StripChart::hasNewColumns() const
+qint64 StripChart::newColumns() const
 {
-    if (!m_valid || m_store->generation() != m_generation)
-        return true;
     const quint64 end = m_store->first() + quint64(m_store->width());
-    return end != m_end && (end < m_end || column(end - 1) != column(m_end - 1));
+    if (!m_valid || m_store->generation() != m_generation || end < m_end)
+        return std::numeric_limits<qint64>::max();
+    return end == m_end ? 0 : column(end - 1) - column(m_end - 1);
 }
 
 // The columns of the sample numbers from here on, with sample `first` where the axis puts it,
@@ -236,9 +238,12 @@ void StripChart::erase(qint64 fromColumn, qint64 toColumn) const
     const int to = int(qMin<qint64>(toColumn - m_base, m_image.width() - 1));
     if (from > to)
         return;
+    // Mostly a single column: a call per row would cost more than the clearing.
+    uchar *bits = m_image.bits();
+    const auto stride = m_image.bytesPerLine();
     for (int y = 0; y < m_image.height(); ++y) {
-        auto *row = reinterpret_cast<quint32 *>(m_image.scanLine(y));
-        std::memset(row + from, 0, size_t(to - from + 1) * sizeof(quint32));
+        auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
+        std::fill(row + from, row + to + 1, 0u);
     }
 }
 

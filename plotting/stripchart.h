@@ -38,8 +38,8 @@ public:
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
               const QRectF &canvasRect) const override;
 
-    // Whether samples stored since the last draw reach a pixel column it did not show.
-    bool hasNewColumns() const;
+    // How many pixel columns the samples stored since the last draw move the curves on.
+    qint64 newColumns() const;
 
 private:
     // From window positions and values to device pixels relative to the canvas's painter, as
