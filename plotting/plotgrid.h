@@ -3,6 +3,7 @@
 
 #include <QBrush>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 
 #include <qwt_plot_grid.h>
