@@ -112,7 +112,6 @@ void MainWindow::buildPlot()
     plot->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
 
     auto *grid = new PlotGrid; // with the canvas background
-
     grid->enableX(true);
     grid->enableY(true);
     grid->setMajorPen(Qt::gray, 0.0, Qt::DotLine);
@@ -458,7 +457,8 @@ bool MainWindow::samplesDue() const
     if (!strip)
         return true;
     const qint64 moved = strip->newColumns();
-    return moved >= columnsPerFrame || (moved > 0 && lastFrame.elapsed() >= slowFrameMs) ||
+    const bool slow = !lastFrame.isValid() || lastFrame.elapsed() >= slowFrameMs;
+    return moved >= columnsPerFrame || (moved > 0 && slow) ||
            samplesWaitingSince.elapsed() >= samplesDelayMs;
 }
 
