@@ -18,6 +18,8 @@
 #include <QUdpSocket>
 #include <QVector>
 
+#include <qwt_scale_div.h>
+
 class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
@@ -125,9 +127,14 @@ private:
     bool samplesWaiting = false; // stored but not yet drawn
     QElapsedTimer samplesWaitingSince;
     QElapsedTimer lastFrame;
-    QVector<QRectF> drawnBounds; // of the curves, as the last frame set the axes for them
-    MonitorLog monitorLog;       // the monitor's text, inserted once per batch
-    QString openedPortName;      // as the user gave it, for the lost-connection message
+    // The bounds of the curves as the last full frame worked the axes out for them, and the
+    // scales it gave the axes: whatever changes an axis in between (a rebuild, the panel) leaves
+    // other scales, and the next frame works them out again.
+    QVector<QRectF> drawnBounds;
+    QwtScaleDiv drawnXScale;
+    QwtScaleDiv drawnYScale;
+    MonitorLog monitorLog;  // the monitor's text, inserted once per batch
+    QString openedPortName; // as the user gave it, for the lost-connection message
 
     // Which link is open, as the window knows it (the link objects live on the reader thread),
     // and the number of its opening: reports of an earlier opening are ignored by it.

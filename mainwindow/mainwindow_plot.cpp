@@ -484,15 +484,19 @@ void MainWindow::drawFrame()
 {
     lastFrame.start();
     updatePointMarkers();
-    // The axes follow the bounds of the curves shown: while those stay, working the scales out
-    // again would change nothing, and only the canvas is drawn.
+    // The axes follow the bounds of the curves shown: while those and the scales the last full
+    // frame gave the axes stay, working the scales out again would change nothing, and only
+    // the canvas is drawn.
     QVector<QRectF> bounds;
     for (const QwtPlotCurve *curve : std::as_const(curves))
         bounds << (curve->isVisible() ? curve->boundingRect() : QRectF());
-    if (bounds == drawnBounds) {
+    if (bounds == drawnBounds && plot->axisScaleDiv(QwtCompat::xBottom) == drawnXScale &&
+        plot->axisScaleDiv(QwtCompat::yLeft) == drawnYScale) {
         static_cast<PlotCanvas *>(plot->canvas())->replot();
         return;
     }
     drawnBounds = bounds;
     plot->replot();
+    drawnXScale = plot->axisScaleDiv(QwtCompat::xBottom);
+    drawnYScale = plot->axisScaleDiv(QwtCompat::yLeft);
 }

@@ -139,7 +139,9 @@ void MainWindow::seriesLine(const QVector<double> &values)
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
     for (int k = 0; k < channels; ++k)
         curves[k]->setVisible(yData.settings(k).shown);
-    markSamplesWaiting();
+    // At width 0 there is nothing to draw.
+    if (yData.width() > 0)
+        markSamplesWaiting();
 }
 
 void MainWindow::xyPoint(double x, double y)

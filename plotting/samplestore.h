@@ -46,6 +46,13 @@ public:
     quint64 first() const { return m_first; }
     // Changes with every reset or resize, when the numbering starts again.
     quint64 generation() const { return m_generation; }
+    // Numbers the window's samples on from `first`, as if that many lines had come before: what
+    // hours of lines do to the numbers, without waiting for them.
+    void numberFrom(quint64 first)
+    {
+        m_first = first;
+        ++m_generation;
+    }
 
     const ChannelSettings &settings(int channel) const { return m_settings[channel]; }
     ChannelSettings &settings(int channel) { return m_settings[channel]; }

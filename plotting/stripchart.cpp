@@ -7,6 +7,7 @@
 #include <QPaintEngine>
 #include <QPainter>
 
+#include <qwt_clipper.h>
 #include <qwt_scale_map.h>
 
 #include <algorithm>
@@ -171,7 +172,9 @@ void StripChart::number(quint64 first) const
     const double start = m_map.x0 + 0.5 - m_map.columnsPerSample * double(first);
     const double whole = std::floor(start);
     m_phase = start - whole;
-    m_left = int(whole) + int(column(first));
+    // Both terms grow with the sample numbers, far past an int after hours; their sum is a
+    // pixel of the canvas.
+    m_left = int(qint64(whole) + column(first));
 }
 
 void StripChart::redrawAll() const
@@ -272,15 +275,21 @@ QPolygonF StripChart::polyline(int channel, quint64 from, quint64 to) const
 {
     QPolygonF points;
     ColumnReducer reducer(&points);
-    // Values far off the canvas are brought closer, where the painter can still take them: a
-    // line to there leaves the canvas at the same pixels as a line to the value would.
-    constexpr double far = 1e6;
     const double offset = m_map.yOffset - m_map.device.top();
     const quint64 first = m_store->first();
     for (quint64 n = from; n < to; ++n) {
+        // Rounded in doubles: a value far off the axis lies beyond any int. Only a product that
+        // overflows is brought back, to where the clipping below can still compute with it.
+        constexpr double far = 1e300;
         const double y = offset + m_map.yScale * m_store->at(channel, int(n - first));
-        reducer.add(double(column(n) - m_base), qRound(qBound(-far, y, far)));
+        reducer.add(double(column(n) - m_base), std::round(qBound(-far, y, far)));
     }
     reducer.flush();
+    // The painter cannot take points far off the image; cut each segment where it leaves the
+    // image, along its own line, so that it crosses the canvas where the samples put it.
+    const QRectF inside = QRectF(m_image.rect()).adjusted(-1, -1, 1, 1);
+    const QRectF bounds = points.boundingRect();
+    if (bounds.top() < inside.top() || bounds.bottom() > inside.bottom())
+        points = QwtClipper::clipPolygonF(inside, points);
     return points;
 }

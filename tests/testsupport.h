@@ -17,6 +17,8 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <functional>
+
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
 #include <qwt_plot_curve.h>
@@ -70,6 +72,8 @@ struct MainWindowProbe
     const QUdpSocket &udpSocket() const { return w.udpSocket; }
     // Read by the reader thread, not yet taken by the window.
     qint64 queuedBytes() const { return w.linkReader.queue().queuedBytes(); }
+    // As if the session had already run for `first` lines.
+    void numberSamplesFrom(quint64 first) { w.yData.numberFrom(first); }
     // Hands bytes to the window as if a link had delivered them in one batch.
     void feed(const QByteArray &chunk)
     {
@@ -216,6 +220,25 @@ inline bool countsUpFromOne(const QVector<double> &values)
     }
     return true;
 }
+
+// Calls back whenever the widget paints.
+class PaintWatcher : public QObject
+{
+public:
+    PaintWatcher(QWidget *widget, std::function<void()> onPaint) : m_onPaint(std::move(onPaint))
+    {
+        widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            m_onPaint();
+        return false;
+    }
+
+private:
+    std::function<void()> m_onPaint;
+};
 
 #ifdef Q_OS_UNIX
 // A pseudo terminal pair: the program opens the slave by name, the test writes to the master.

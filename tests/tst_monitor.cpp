@@ -33,25 +33,6 @@ QString shownAs(const QString &text)
     return reference.toPlainText();
 }
 
-// Calls back whenever the widget paints.
-class PaintWatcher : public QObject
-{
-public:
-    PaintWatcher(QWidget *widget, std::function<void()> onPaint) : m_onPaint(std::move(onPaint))
-    {
-        widget->installEventFilter(this);
-    }
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            m_onPaint();
-        return false;
-    }
-
-private:
-    std::function<void()> m_onPaint;
-};
-
 } // namespace
 
 class TestMonitor : public QObject

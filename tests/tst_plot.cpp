@@ -29,7 +29,52 @@ private slots:
     void yAutoScaleAndFixedRange();
     void xyRangeDivision();
     void reducedDrawingMatchesFullDrawing();
+    void axisCoversDataAfterRebuild_data();
+    void axisCoversDataAfterRebuild();
+    void pictureIsTheSamples_data();
+    void pictureIsTheSamples();
 };
+
+namespace {
+
+// Pixels of one picture that the other lacks (within `slack` columns), both ways, and the
+// pixels the first picture's curves cover.
+struct PictureDifference
+{
+    int differ = 0;
+    int curvePixels = 0;
+};
+
+PictureDifference comparePictures(const QImage &full, const QImage &reduced, int slack)
+{
+    const auto lacks = [slack](const QImage &a, const QImage &b, int x, int y) {
+        for (int dx = -slack; dx <= slack; ++dx) {
+            if (x + dx >= 0 && x + dx < b.width() && b.pixel(x + dx, y) == a.pixel(x, y))
+                return false;
+        }
+        return true;
+    };
+    PictureDifference result;
+    const QRgb background = qRgb(230, 230, 230);
+    for (int y = 0; y < full.height(); ++y) {
+        for (int x = 0; x < full.width(); ++x) {
+            result.differ += lacks(full, reduced, x, y) + lacks(reduced, full, x, y);
+            result.curvePixels += full.pixel(x, y) != background ? 1 : 0;
+        }
+    }
+    return result;
+}
+
+// The canvas as the window draws it (reduced, by the strip chart) or as Qwt draws every sample.
+QImage drawnCanvas(MainWindowProbe &probe, bool reduced)
+{
+    for (QwtPlotCurve *curve : probe.curves())
+        static_cast<ReducedCurve *>(curve)->setReduced(reduced);
+    probe.plot()->replot();
+    return probe.plot()->canvas()->grab().toImage();
+}
+
+} // namespace
 
 void TestPlot::startUpPlot()
 {
@@ -220,7 +265,16 @@ void TestPlot::plotWidthZeroStoresNothing()
     QCOMPARE(div.lowerBound(), 0.0);
     QCOMPARE(div.upperBound(), 0.0);
 
-    probe.feed("5\r\n6\r\n");
+    // Lines that change nothing on screen draw no frame.
+    QVERIFY(probe.nextFrame());
+    QTest::qWait(50);
+    int paints = 0;
+    PaintWatcher watcher(probe.plot()->canvas(), [&paints] { ++paints; });
+    for (int i = 0; i < 10; ++i) {
+        probe.feed("5\r\n6\r\n");
+        QTest::qWait(20);
+    }
+    QCOMPARE(paints, 0);
     QVERIFY(probe.yData().at(0).isEmpty());
     QCOMPARE(probe.curves().at(0)->dataSize(), size_t(0));
 
@@ -331,32 +385,14 @@ void TestPlot::reducedDrawingMatchesFullDrawing()
         return text;
     };
     const auto drawn = [&](bool reduced) {
-        for (QwtPlotCurve *curve : probe.curves())
-            static_cast<ReducedCurve *>(curve)->setReduced(reduced);
-        probe.plot()->replot();
-        return probe.plot()->canvas()->grab().toImage();
+        return drawnCanvas(probe, reduced);
     };
-    // Pixels of one picture that the other lacks (within `slack` columns), both ways.
     const auto compare = [](const QImage &full, const QImage &reduced, int slack) {
         QCOMPARE(reduced.size(), full.size());
-        const auto lacks = [slack](const QImage &a, const QImage &b, int x, int y) {
-            for (int dx = -slack; dx <= slack; ++dx) {
-                if (x + dx >= 0 && x + dx < b.width() && b.pixel(x + dx, y) == a.pixel(x, y))
-                    return false;
-            }
-            return true;
-        };
-        int differ = 0;
-        int curvePixels = 0;
-        const QRgb background = qRgb(230, 230, 230);
-        for (int y = 0; y < full.height(); ++y) {
-            for (int x = 0; x < full.width(); ++x) {
-                differ += lacks(full, reduced, x, y) + lacks(reduced, full, x, y);
-                curvePixels += full.pixel(x, y) != background ? 1 : 0;
-            }
-        }
-        QVERIFY2(differ <= curvePixels * (slack == 0 ? 1 : 10) / 100,
-                 qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(differ).arg(curvePixels)));
+        const PictureDifference d = comparePictures(full, reduced, slack);
+        QVERIFY2(
+            d.differ <= d.curvePixels * (slack == 0 ? 1 : 10) / 100,
+            qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(d.differ).arg(d.curvePixels)));
     };
 
     probe.feed(lines(10000));
@@ -382,6 +418,106 @@ void TestPlot::reducedDrawingMatchesFullDrawing()
     // Columns follow the samples as they move on: at most a pixel beside their exact place.
     const QImage fullScrolled = drawn(false);
     compare(fullScrolled, scrolled, 1);
+}
+
+// After a rebuild, the axis is worked out from the curves again, not kept from the last frame
+// whose curves happened to have the same bounds.
+void TestPlot::axisCoversDataAfterRebuild_data()
+{
+    QTest::addColumn<bool>("tabVisit");
+    QTest::newRow("Clear all") << false;
+    QTest::newRow("a visit to the monitor tab") << true;
+}
+
+void TestPlot::axisCoversDataAfterRebuild()
+{
+    QFETCH(bool, tabVisit);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    QByteArray square;
+    for (int i = 0; i < 2000; ++i)
+        square += (i / 50) % 2 ? "-100\r\n" : "100\r\n";
+    const auto covers = [&] {
+        const QwtScaleDiv div = probe.plot()->axisScaleDiv(QwtCompat::yLeft);
+        return div.lowerBound() <= -100 && div.upperBound() >= 100;
+    };
+    probe.feed(square);
+    QVERIFY(probe.nextFrame());
+    QVERIFY(covers());
+
+    if (tabVisit) {
+        auto *tabs = widget<QTabWidget>(window, "tabWidget_MonitorViews");
+        tabs->setCurrentIndex(1);
+        tabs->setCurrentIndex(0);
+    } else {
+        widget<QPushButton>(window, "pbClear_all")->click();
+    }
+    probe.feed(square);
+    QVERIFY(probe.nextFrame());
+    QVERIFY(covers());
+}
+
+// The strip chart keeps its picture by sample numbers and pixel columns. Its picture must be
+// the one Qwt draws from every sample (within a pixel), also when the numbers have grown for
+// hours, and when samples lie far off a fixed axis.
+void TestPlot::pictureIsTheSamples_data()
+{
+    QTest::addColumn<int>("width");
+    QTest::addColumn<quint64>("firstNumber");
+    QTest::addColumn<QByteArray>("lines");
+    QTest::addColumn<bool>("fixedAxis");
+    const auto repeated = [](const QByteArray &pattern, int times) {
+        QByteArray text;
+        for (int i = 0; i < times; ++i)
+            text += pattern;
+        return text;
+    };
+    QTest::newRow("4,000,000 lines at width 2")
+        << 2 << quint64(0) << repeated("0\r\n1\r\n", 2000000) << false;
+    QTest::newRow("numbered from near 2^32, width 2")
+        << 2 << (quint64(1) << 32) - 7 << repeated("0\r\n1\r\n", 10) << false;
+    QTest::newRow("numbered from 10^9, width 10")
+        << 10 << quint64(1000000000) << repeated("0\r\n5\r\n2\r\n", 10) << false;
+    QRandomGenerator random(5);
+    QByteArray noisy;
+    for (int i = 0; i < 3000; ++i)
+        noisy += QByteArray::number(random.bounded(1000)) + "\r\n";
+    QTest::newRow("numbered from near 2^40, width 1000")
+        << 1000 << (quint64(1) << 40) - 300 << noisy << false;
+    QTest::newRow("far off a fixed axis, width 10")
+        << 10 << quint64(0) << repeated("-1e7\r\n1e9\r\n", 10) << true;
+}
+
+void TestPlot::pictureIsTheSamples()
+{
+    QFETCH(int, width);
+    QFETCH(quint64, firstNumber);
+    QFETCH(QByteArray, lines);
+    QFETCH(bool, fixedAxis);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    typeInto(widget<QSpinBox>(window, "SpinBox_XScale"), QString::number(width));
+    probe.numberSamplesFrom(firstNumber);
+    auto *autoScale = widget<QCheckBox>(window, "checkBox_YAutoScale");
+    if (fixedAxis)
+        autoScale->click(); // 0 ... 2000
+    probe.feed(lines);
+    QVERIFY(probe.nextFrame());
+    // What makes the picture draw anew: the axis box off and on.
+    autoScale->click();
+    autoScale->click();
+    QVERIFY(probe.nextFrame());
+
+    const QImage strip = probe.plot()->canvas()->grab().toImage();
+    const QImage plain = drawnCanvas(probe, false);
+    const PictureDifference d = comparePictures(plain, strip, 1);
+    QVERIFY(d.curvePixels > 0);
+    QVERIFY2(d.differ <= d.curvePixels / 50,
+             qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(d.differ).arg(d.curvePixels)));
 }
 
 QTEST_MAIN(TestPlot)
