@@ -5,6 +5,7 @@
 #include "plotting/stripchart.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
+#include "view/plotview.h"
 
 #include <QIcon>
 #include <QLabel>
@@ -41,6 +42,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     rateLabel = new QLabel;
     rateLabel->setObjectName(QStringLiteral("label_rate"));
     ui->statusbar->addPermanentWidget(rateLabel);
+    buildView();
     rateTimer.setInterval(rateIntervalMs);
 
     connect(ui->pbOpenPort, &QPushButton::toggled, this, &MainWindow::openPort_toggled);
@@ -77,6 +79,7 @@ MainWindow::~MainWindow()
     for (QObject *child : findChildren<QObject *>())
         child->disconnect(this);
     plot->canvas()->removeEventFilter(this);
+    plotView.reset();
     delete ui;
     ui = nullptr;
     delete vLineMarker;

@@ -6,6 +6,7 @@
 #include "plotting/samplestore.h"
 #include "stream/linestream.h"
 #include "stream/monitorlog.h"
+#include "view/history.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -18,12 +19,15 @@
 #include <QUdpSocket>
 #include <QVector>
 
+#include <memory>
+
 #include <qwt_scale_div.h>
 
 class QLabel;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
+class PlotView;
 class StripChart;
 
 namespace Ui {
@@ -82,7 +86,7 @@ private:
     void setupXYPlot();
     void rebuildPlot(bool xy);
     void updatePointMarkers();
-    void addPointMarker(const QwtPlotCurve *curve, const QPointF &p0, const QPointF &p1);
+    void addPointMarker(const QwtPlotCurve *curve, double value);
     void placePointLabels();
     int channelCountSetting() const;
     void replaceCrosshair();
@@ -93,12 +97,15 @@ private:
     bool samplesDue() const;
     void frameTick();
     void drawFrame();
+    void buildView();
+    void showViewStores();
 
     friend struct MainWindowProbe; // read access for the tests
 
     Ui::MainWindow *ui = nullptr;
     QwtPlot *plot = nullptr;
     SampleStore yData; // the time series; a sample's x is its position
+    History history;   // the time series' newest lines, beyond the window
     QList<QwtPlotCurve *> curves;
     StripChart *strip = nullptr; // draws the time-series curves together
     int plotWidth = 1000;
@@ -116,6 +123,8 @@ private:
     bool xyMode = false;
     PointStore xyData;
     QUdpSocket udpSocket;
+    // Freeze, zoom and pan, the history, the cursors; destroyed before the plot.
+    std::unique_ptr<PlotView> plotView;
 
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};

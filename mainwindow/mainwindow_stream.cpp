@@ -4,6 +4,7 @@
 
 #include "stream/lineparser.h"
 #include "ui_mainwindow.h"
+#include "view/plotview.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -109,6 +110,8 @@ void MainWindow::updateRate()
 
     const QLocale locale;
     QString text = locale.toString(perSecond);
+    if (plotView->isFrozen())
+        text = QStringLiteral("Frozen \u00b7 ") + text;
     if (monitor) {
         text += QStringLiteral(" bytes/s");
     } else {
@@ -135,20 +138,26 @@ void MainWindow::seriesLine(const QVector<double> &values)
         return;
     }
     ++linesTaken;
+    // At width 0 there is nothing to draw, nor to look back at.
+    if (yData.width() == 0)
+        return;
+    history.append(yData.lastLine());
+    // A frozen plot shows what it showed, the show boxes included, until it goes on.
+    if (plotView->isFrozen())
+        return;
     // The show boxes take effect with the next line; every channel is stored all the same.
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
     for (int k = 0; k < channels; ++k)
         curves[k]->setVisible(yData.settings(k).shown);
-    // At width 0 there is nothing to draw.
-    if (yData.width() > 0)
-        markSamplesWaiting();
+    markSamplesWaiting();
 }
 
 void MainWindow::xyPoint(double x, double y)
 {
     xyData.append(x, y);
     ++linesTaken;
-    markSamplesWaiting();
+    if (!plotView->isFrozen())
+        markSamplesWaiting();
 }
 
 void MainWindow::onScrollBarChanged(int value)

@@ -24,6 +24,8 @@ public:
     // A value that scales to infinity (1e308 with a gain of 10, say) would wreck the plot's
     // range: then nothing is stored, and the result is the first such channel, otherwise -1.
     int append(const double *values, int count);
+    // The values of the last line stored, scaled, one per channel.
+    const double *lastLine() const { return m_line.constData(); }
 
     int channelCount() const { return m_channels; }
     int width() const { return m_width; }

@@ -17,6 +17,8 @@ class ChannelSeries final : public QwtSeriesData<QPointF>
 {
 public:
     ChannelSeries(const SampleStore *store, int channel) : m_store(store), m_channel(channel) {}
+    // The same channel of another store (a copy kept while the plot is frozen).
+    void setStore(const SampleStore *store) { m_store = store; }
 
     size_t size() const override;
     QPointF sample(size_t i) const override;
@@ -33,6 +35,7 @@ class PointSeries final : public QwtSeriesData<QPointF>
 {
 public:
     explicit PointSeries(const PointStore *store) : m_store(store) {}
+    void setStore(const PointStore *store) { m_store = store; }
 
     size_t size() const override;
     QPointF sample(size_t i) const override;

@@ -33,6 +33,9 @@ public:
 
     // The curves of the channels, in channel order.
     void setCurves(const QList<ReducedCurve *> &curves);
+    // Another store of the same samples (a copy kept while the plot is frozen).
+    void setStore(const SampleStore *store) { m_store = store; }
+    const QList<ReducedCurve *> &curves() const { return m_curves; }
 
     int rtti() const override;
     void draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

@@ -3,6 +3,7 @@
 
 #include "app/application.h"
 #include "mainwindow/mainwindow.h"
+#include "view/plotview.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -27,6 +28,7 @@
 #include <qwt_text.h>
 
 #include "plotting/qwtcompat.h"
+#include "plotting/reducedcurve.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -57,6 +59,8 @@ struct MainWindowProbe
         return y;
     }
     const QList<QwtPlotCurve *> &curves() const { return w.curves; }
+    const History &history() const { return w.history; }
+    PlotView *view() const { return w.plotView.get(); }
     QVector<double> xyXData() const { return xyCoordinates(&QPointF::x); }
     QVector<double> xyYData() const { return xyCoordinates(&QPointF::y); }
     const QList<QwtPlotMarker *> &pointMarkers() const { return w.pointMarkers; }
@@ -219,6 +223,43 @@ inline bool countsUpFromOne(const QVector<double> &values)
             return false;
     }
     return true;
+}
+
+// Pixels of one picture that the other lacks (within `slack` columns), both ways, and the
+// pixels the first picture's curves cover.
+struct PictureDifference
+{
+    int differ = 0;
+    int curvePixels = 0;
+};
+
+inline PictureDifference comparePictures(const QImage &full, const QImage &reduced, int slack)
+{
+    const auto lacks = [slack](const QImage &a, const QImage &b, int x, int y) {
+        for (int dx = -slack; dx <= slack; ++dx) {
+            if (x + dx >= 0 && x + dx < b.width() && b.pixel(x + dx, y) == a.pixel(x, y))
+                return false;
+        }
+        return true;
+    };
+    PictureDifference result;
+    const QRgb background = qRgb(230, 230, 230);
+    for (int y = 0; y < full.height(); ++y) {
+        for (int x = 0; x < full.width(); ++x) {
+            result.differ += lacks(full, reduced, x, y) + lacks(reduced, full, x, y);
+            result.curvePixels += full.pixel(x, y) != background ? 1 : 0;
+        }
+    }
+    return result;
+}
+
+// The canvas as the window draws it (reduced, by the strip chart) or as Qwt draws every sample.
+inline QImage drawnCanvas(MainWindowProbe &probe, bool reduced)
+{
+    for (QwtPlotCurve *curve : probe.curves())
+        static_cast<ReducedCurve *>(curve)->setReduced(reduced);
+    probe.plot()->replot();
+    return probe.plot()->canvas()->grab().toImage();
 }
 
 // Calls back whenever the widget paints.

@@ -35,47 +35,6 @@ private slots:
     void pictureIsTheSamples();
 };
 
-namespace {
-
-// Pixels of one picture that the other lacks (within `slack` columns), both ways, and the
-// pixels the first picture's curves cover.
-struct PictureDifference
-{
-    int differ = 0;
-    int curvePixels = 0;
-};
-
-PictureDifference comparePictures(const QImage &full, const QImage &reduced, int slack)
-{
-    const auto lacks = [slack](const QImage &a, const QImage &b, int x, int y) {
-        for (int dx = -slack; dx <= slack; ++dx) {
-            if (x + dx >= 0 && x + dx < b.width() && b.pixel(x + dx, y) == a.pixel(x, y))
-                return false;
-        }
-        return true;
-    };
-    PictureDifference result;
-    const QRgb background = qRgb(230, 230, 230);
-    for (int y = 0; y < full.height(); ++y) {
-        for (int x = 0; x < full.width(); ++x) {
-            result.differ += lacks(full, reduced, x, y) + lacks(reduced, full, x, y);
-            result.curvePixels += full.pixel(x, y) != background ? 1 : 0;
-        }
-    }
-    return result;
-}
-
-// The canvas as the window draws it (reduced, by the strip chart) or as Qwt draws every sample.
-QImage drawnCanvas(MainWindowProbe &probe, bool reduced)
-{
-    for (QwtPlotCurve *curve : probe.curves())
-        static_cast<ReducedCurve *>(curve)->setReduced(reduced);
-    probe.plot()->replot();
-    return probe.plot()->canvas()->grab().toImage();
-}
-
-} // namespace
-
 void TestPlot::startUpPlot()
 {
     MainWindow window;

@@ -4,6 +4,7 @@
 #include "plotting/pointstore.h"
 #include "plotting/samplestore.h"
 #include "plotting/storeseries.h"
+#include "view/history.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <cmath>
 #include <deque>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -177,6 +180,49 @@ private slots:
         store.clear();
         QCOMPARE(series.size(), size_t(0));
         QVERIFY(!series.boundingRect().isValid());
+    }
+
+    // The history gives up its oldest lines a block at a time once full; every summary of a
+    // range it holds equals a plain pass over those lines, across blocks and the ring's wrap.
+    void historySummariesEqualAPlainPass_data()
+    {
+        QTest::addColumn<int>("lines");
+        QTest::newRow("not full") << 3000;
+        QTest::newRow("full") << 4096;
+        QTest::newRow("wrapped, mid-block") << 4096 * 3 + 37;
+    }
+    void historySummariesEqualAPlainPass()
+    {
+        QFETCH(int, lines);
+        History history(4096);
+        history.reset(2);
+        QRandomGenerator random(3);
+        std::vector<double> values;
+        for (int n = 0; n < lines; ++n) {
+            const double line[] = {double(random.bounded(-500, 500)), double(n)};
+            values.push_back(line[0]);
+            history.append(line);
+        }
+        QCOMPARE(history.end(), qint64(lines));
+        const qint64 newestBlock = (lines - 1) / History::BlockLines * History::BlockLines;
+        const qint64 oldest = lines <= 4096 ? 0 : newestBlock + History::BlockLines - 4096;
+        QCOMPARE(history.oldest(), oldest);
+        QVERIFY(history.end() - history.oldest() >= qMin(lines, 4096 - History::BlockLines + 1));
+        for (qint64 n = oldest; n < lines; n += 97)
+            QCOMPARE(history.at(1, n), double(n));
+        for (int round = 0; round < 300; ++round) {
+            const qint64 from = oldest + random.bounded(int(lines - oldest));
+            const qint64 to = from + 1 + random.bounded(int(lines - from));
+            const History::Summary s = history.summary(0, from, to);
+            const auto first = values.begin() + from;
+            const auto last = values.begin() + to;
+            QCOMPARE(s.count, to - from);
+            QCOMPARE(s.first, *first);
+            QCOMPARE(s.last, *(last - 1));
+            QCOMPARE(s.min, *std::min_element(first, last));
+            QCOMPARE(s.max, *std::max_element(first, last));
+            QCOMPARE(s.sum, std::accumulate(first, last, 0.0));
+        }
     }
 };
 

@@ -1,0 +1,135 @@
+// Frames paced to the data, and the view that decides what they show.
+
+#include "mainwindow/mainwindow.h"
+
+#include "plotting/plotcanvas.h"
+#include "plotting/qwtcompat.h"
+#include "plotting/storeseries.h"
+#include "plotting/stripchart.h"
+#include "ui_mainwindow.h"
+#include "view/plotview.h"
+
+#include <QToolButton>
+
+#include <utility>
+
+#include <qwt_plot.h>
+#include <qwt_plot_curve.h>
+
+namespace {
+
+// New samples are drawn at once when they move the curves on by this many pixel columns, or by
+// one once a frame has shown the curves for this long: curves that move are drawn at 30 frames
+// a second at least, and at the display's 60 once they move by several pixels a frame.
+constexpr qint64 columnsPerFrame = 3;
+constexpr qint64 slowFrameMs = 33;
+// A line that does not move the curves by a pixel column waits at most this long for one that
+// does; ticks of 16 ms put the newest line on screen within 100 ms.
+constexpr qint64 samplesDelayMs = 64;
+
+} // namespace
+
+// The view takes over the canvas's clicks, drags and wheel beyond the crosshair, and adds its
+// actions to the plot's menu, to the keys and to the status bar.
+void MainWindow::buildView()
+{
+    plotView = std::make_unique<PlotView>(plot, this);
+    ui->statusbar->addPermanentWidget(plotView->freezeButton());
+    connect(plotView.get(), &PlotView::frozenChanged, this, &MainWindow::showViewStores);
+    connect(plotView.get(), &PlotView::changed, this, &MainWindow::markPlotDirty);
+    connect(plotView.get(), &PlotView::frozenChanged, this, [this] {
+        if (rateTimer.isActive())
+            updateRate();
+    });
+    if (xyMode)
+        plotView->showPoints(&xyData);
+    else
+        plotView->showSeries(&yData, &history, strip ? strip->curves() : QList<ReducedCurve *>());
+}
+
+// Frozen, the curves show the view's copies of the stores; live, the stores themselves.
+void MainWindow::showViewStores()
+{
+    // The curves are those of the mode the plot was built for, which a switch may have left.
+    for (QwtPlotCurve *curve : std::as_const(curves)) {
+        if (auto *series = dynamic_cast<ChannelSeries *>(curve->data()))
+            series->setStore(plotView->shownSeries());
+        else if (auto *points = dynamic_cast<PointSeries *>(curve->data()))
+            points->setStore(plotView->shownPoints());
+    }
+    if (strip)
+        strip->setStore(plotView->shownSeries());
+    markPlotDirty();
+}
+
+void MainWindow::markPlotDirty()
+{
+    plotDirty = true;
+    if (!frameTimer.isActive())
+        frameTimer.start();
+}
+
+void MainWindow::markSamplesWaiting()
+{
+    if (!samplesWaiting) {
+        samplesWaiting = true;
+        samplesWaitingSince.start();
+    }
+    if (!frameTimer.isActive())
+        frameTimer.start();
+}
+
+// New samples are drawn when they move the curves on (always in XY mode), and otherwise soon
+// enough that the newest line is on screen within 100 ms: at width 10000, 100 lines a second move
+// the curves by a column every 70 ms, and a frame for each line would show nothing new. Every
+// frame repaints the whole canvas, whose pixels cost more than anything else in it.
+bool MainWindow::samplesDue() const
+{
+    // A zoomed view is drawn whole: every frame shows what arrived.
+    if (!strip || plotView->isZoomed())
+        return true;
+    const qint64 moved = strip->newColumns();
+    const bool slow = !lastFrame.isValid() || lastFrame.elapsed() >= slowFrameMs;
+    return moved >= columnsPerFrame || (moved > 0 && slow) ||
+           samplesWaitingSince.elapsed() >= samplesDelayMs;
+}
+
+// Once per display frame while anything happens: take what the links delivered, then, if
+// anything visible changed, bring the curves, the axes and the value markers up to date in one
+// replot.
+void MainWindow::frameTick()
+{
+    takeReceived();
+    if (plotDirty || (samplesWaiting && samplesDue())) {
+        plotDirty = false;
+        samplesWaiting = false;
+        drawFrame();
+        return;
+    }
+    // Nothing new for a whole frame: stop ticking until the reader has something.
+    if (!samplesWaiting && receivedNext == receivedChunks.size() &&
+        linkReader.queue().sleepIfEmpty())
+        frameTimer.stop();
+}
+
+void MainWindow::drawFrame()
+{
+    lastFrame.start();
+    plotView->prepareFrame();
+    updatePointMarkers();
+    // The axes follow the bounds of the curves shown: while those and the scales the last full
+    // frame gave the axes stay, working the scales out again would change nothing, and only
+    // the canvas is drawn.
+    QVector<QRectF> bounds;
+    for (const QwtPlotCurve *curve : std::as_const(curves))
+        bounds << (curve->isVisible() ? curve->boundingRect() : QRectF());
+    if (bounds == drawnBounds && plot->axisScaleDiv(QwtCompat::xBottom) == drawnXScale &&
+        plot->axisScaleDiv(QwtCompat::yLeft) == drawnYScale) {
+        static_cast<PlotCanvas *>(plot->canvas())->replot();
+        return;
+    }
+    drawnBounds = bounds;
+    plot->replot();
+    drawnXScale = plot->axisScaleDiv(QwtCompat::xBottom);
+    drawnYScale = plot->axisScaleDiv(QwtCompat::yLeft);
+}

@@ -1,0 +1,386 @@
+// Looking closer: freeze, zoom and pan, the view back into the history, the measuring cursors.
+
+#include "testsupport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QToolButton>
+#include <QUdpSocket>
+#include <QWheelEvent>
+
+#include <qwt_scale_widget.h>
+
+#include "view/readout.h"
+#include "view/readoutlabel.h"
+
+namespace {
+
+quint16 freePort()
+{
+    QUdpSocket probe;
+    probe.bind(QHostAddress(QHostAddress::Any), 0);
+    return probe.localPort();
+}
+
+QAction *action(MainWindow &window, const char *name)
+{
+    auto *found = window.findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qFatal("no action named %s", name);
+    return found;
+}
+
+QPoint pixelOf(QwtPlot *plot, double x, double y)
+{
+    return QPoint(qRound(plot->transform(QwtCompat::xBottom, x)),
+                  qRound(plot->transform(QwtCompat::yLeft, y)));
+}
+
+void sendMouse(QWidget *target, QEvent::Type type, const QPoint &pixel, Qt::MouseButton button,
+               Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QMouseEvent event(type, pixel, target->mapToGlobal(pixel), button, buttons, modifiers);
+    QApplication::sendEvent(target, &event);
+}
+
+// A drag with the button held, as a user draws it.
+void drag(QWidget *canvas, const QPoint &from, const QPoint &to, Qt::MouseButton button)
+{
+    sendMouse(canvas, QEvent::MouseButtonPress, from, button, button);
+    sendMouse(canvas, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, button);
+    sendMouse(canvas, QEvent::MouseMove, to, Qt::NoButton, button);
+    sendMouse(canvas, QEvent::MouseButtonRelease, to, button, Qt::NoButton);
+}
+
+void wheel(QWidget *target, const QPoint &pixel, int notches)
+{
+    QWheelEvent event(QPointF(pixel), QPointF(target->mapToGlobal(pixel)), QPoint(),
+                      QPoint(0, 120 * notches), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(target, &event);
+}
+
+QByteArray ramp(int first, int last, int channels)
+{
+    QByteArray text;
+    for (int n = first; n <= last; ++n) {
+        for (int c = 1; c <= channels; ++c)
+            text += QByteArray::number(n * c) + (c < channels ? " " : "\r\n");
+    }
+    return text;
+}
+
+struct Axes
+{
+    bool autoScale;
+    double xMin, xMax, yMin, yMax;
+};
+
+Axes axes(QwtPlot *plot)
+{
+    const QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
+    const QwtScaleDiv y = plot->axisScaleDiv(QwtCompat::yLeft);
+    return {plot->axisAutoScale(QwtCompat::yLeft), x.lowerBound(), x.upperBound(), y.lowerBound(),
+            y.upperBound()};
+}
+
+} // namespace
+
+class TestView : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { initCorvaleResources(); }
+    void freezeKeepsEveryLine();
+    void scrollBackIntoTheHistory();
+    void zoomAndResetView_data();
+    void zoomAndResetView();
+    void cursorsReadTheSamples();
+};
+
+// Frozen under a UDP flood, the picture stays as it was while every line is still stored;
+// unfrozen, the plot shows the newest lines at once and the history holds every one of them.
+void TestView::freezeKeepsEveryLine()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    const quint16 port = freePort();
+    widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QString::number(port));
+    widget<QPushButton>(window, "pbMode")->click();
+    QUdpSocket device;
+    const auto send = [&](int first, int last) {
+        for (int n = first; n <= last; n += 10) {
+            QByteArray datagram;
+            for (int i = n; i < n + 10 && i <= last; ++i)
+                datagram += QByteArray::number(i) + "\r\n";
+            device.writeDatagram(datagram, QHostAddress::LocalHost, port);
+            if (n % 2000 == 1)
+                QTest::qWait(1); // within what the socket holds
+        }
+    };
+    send(1, 2000);
+    QTRY_COMPARE(probe.history().end(), qint64(2000));
+    QVERIFY(probe.nextFrame());
+
+    QTest::keyClick(&window, Qt::Key_P);
+    QVERIFY(probe.view()->isFrozen());
+    QVERIFY(widget<QToolButton>(window, "toolButton_freeze")->isChecked());
+    QVERIFY(
+        widget<QLabel>(window, "label_rate")->text().startsWith(QStringLiteral("Frozen \u00b7 ")));
+    QTest::qWait(50);
+    const QImage frozen = probe.plot()->canvas()->grab().toImage();
+    send(2001, 60000);
+    QTRY_COMPARE_WITH_TIMEOUT(probe.history().end(), qint64(60000), 10000);
+    QTest::qWait(50);
+    QCOMPARE(probe.plot()->canvas()->grab().toImage(), frozen);
+    QCOMPARE(curveYs(probe.curves().first()).last(), 2000.0);
+
+    widget<QToolButton>(window, "toolButton_freeze")->click();
+    QVERIFY(!probe.view()->isFrozen());
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(curveYs(probe.curves().first()).last(), 60000.0);
+    QVERIFY(probe.plot()->canvas()->grab().toImage() != frozen);
+    for (qint64 n = 0; n < 60000; ++n) {
+        if (probe.history().at(0, n) != double(n + 1))
+            QFAIL(qPrintable(
+                QStringLiteral("line %1 holds %2").arg(n + 1).arg(probe.history().at(0, n))));
+    }
+}
+
+// 30,000 numbered lines at width 1000 put line 30,000 at x 999; frozen, zoomed out and panned
+// back, x -20,000 shows line 9,001, the picture is what Qwt draws of the same samples, and the
+// value marker reads the line.
+void TestView::scrollBackIntoTheHistory()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    probe.feed(ramp(1, 30000, 1));
+    QVERIFY(probe.nextFrame());
+    QwtPlot *plot = probe.plot();
+    QWidget *canvas = plot->canvas();
+
+    // Freeze from the plot's menu.
+    sendMouse(canvas, QEvent::MouseButtonPress, QPoint(50, 50), Qt::RightButton, Qt::RightButton);
+    QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(50, 50),
+                                canvas->mapToGlobal(QPoint(50, 50)));
+    QApplication::sendEvent(canvas, &menuEvent);
+    auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+    QVERIFY(menu);
+    QVERIFY(!action(window, "actionZoomOut")->isEnabled());
+    action(window, "actionFreeze")->trigger();
+    menu->close();
+    QVERIFY(probe.view()->isFrozen());
+
+    // Zoomed out along the x axis around its right end, then dragged into the past.
+    QwtScaleWidget *xAxis = plot->axisWidget(QwtCompat::xBottom);
+    const QPoint right = xAxis->mapFromGlobal(canvas->mapToGlobal(pixelOf(plot, 1000, 0)));
+    wheel(xAxis, QPoint(right.x(), 5), -12);
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(plot->axisScaleDiv(QwtCompat::xBottom).upperBound(), 1000.0);
+    const QPoint centre = canvas->rect().center();
+    drag(canvas, centre - QPoint(canvas->width() / 3, 0), centre + QPoint(canvas->width() / 3, 0),
+         Qt::MiddleButton);
+    QVERIFY(probe.nextFrame());
+    QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
+    QVERIFY2(x.lowerBound() < -20000 && x.upperBound() > -20000,
+             qPrintable(QStringLiteral("%1 ... %2").arg(x.lowerBound()).arg(x.upperBound())));
+
+    // What Qwt draws of every sample there is, the history's included.
+    QwtPlotCurve plain;
+    QVector<QPointF> samples;
+    for (qint64 p = -29000; p <= 0; ++p)
+        samples << QPointF(double(p), double(p + 30000));
+    plain.setSamples(samples);
+    plain.setPen(probe.curves().first()->pen());
+    QVERIFY(probe.nextFrame());
+    const QImage drawn = canvas->grab().toImage();
+    plain.attach(plot);
+    const QImage reference = drawnCanvas(probe, false);
+    plain.detach();
+    static_cast<ReducedCurve *>(probe.curves().first())->setReduced(true);
+    const PictureDifference d = comparePictures(reference, drawn, 1);
+    QVERIFY2(d.differ <= d.curvePixels / 50,
+             qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(d.differ).arg(d.curvePixels)));
+
+    // A rubber band around x -20,000, where a pixel is a fraction of a line.
+    drag(canvas, pixelOf(plot, -20020, 9200), pixelOf(plot, -19980, 8800), Qt::LeftButton);
+    QVERIFY(probe.nextFrame());
+    x = plot->axisScaleDiv(QwtCompat::xBottom);
+    QVERIFY(x.lowerBound() > -20030 && x.upperBound() < -19970);
+    moveMouseTo(window, -20000, 9001);
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(probe.pointMarkers().size(), 1);
+    QVERIFY(qAbs(probe.pointMarkers().first()->yValue() - 9001) < 0.05);
+    QVERIFY(action(window, "actionZoomOut")->isEnabled());
+
+    // Zoom out goes back a step at a time (the band, the drag, the wheel); the frozen view then
+    // still starts at 0 ... 1000.
+    action(window, "actionZoomOut")->trigger();
+    QVERIFY(plot->axisScaleDiv(QwtCompat::xBottom).lowerBound() < -20000);
+    action(window, "actionZoomOut")->trigger();
+    QVERIFY(probe.view()->isZoomed());
+    QCOMPARE(plot->axisScaleDiv(QwtCompat::xBottom).upperBound(), 1000.0);
+    action(window, "actionZoomOut")->trigger();
+    QVERIFY(!probe.view()->isZoomed());
+    QCOMPARE(plot->axisScaleDiv(QwtCompat::xBottom).lowerBound(), 0.0);
+    QVERIFY(probe.view()->isFrozen());
+}
+
+void TestView::zoomAndResetView_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::newRow("auto scale") << "auto";
+    QTest::newRow("fixed Y range") << "fixed";
+    QTest::newRow("XY") << "xy";
+}
+
+// A rubber band zooms to the axis ranges it covers, a plain click zooms nothing, Escape gives
+// back what the panel set, and an edit in the panel ends the zoom and applies as it always did.
+void TestView::zoomAndResetView()
+{
+    QFETCH(QString, mode);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    QwtPlot *plot = probe.plot();
+    QWidget *canvas = plot->canvas();
+    auto *autoScale = widget<QCheckBox>(window, "checkBox_YAutoScale");
+    if (mode == QLatin1String("fixed"))
+        autoScale->click();
+    if (mode == QLatin1String("xy")) {
+        widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+        probe.feed(numberedPairs(-400, 800));
+    } else {
+        typeInto(widget<QSpinBox>(window, "SpinBox_XScale"), "1000");
+        probe.feed(ramp(1, 1500, 1));
+    }
+    QVERIFY(probe.nextFrame());
+    const Axes before = axes(plot);
+
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::NoModifier, QPoint(120, 90));
+    QVERIFY(!probe.view()->isZoomed());
+
+    const QPoint from(100, 80);
+    const QPoint to(400, 300);
+    const double x1 = QwtCompat::invTransform(plot, QwtCompat::xBottom, from.x());
+    const double x2 = QwtCompat::invTransform(plot, QwtCompat::xBottom, to.x());
+    const double y1 = QwtCompat::invTransform(plot, QwtCompat::yLeft, to.y());
+    const double y2 = QwtCompat::invTransform(plot, QwtCompat::yLeft, from.y());
+    drag(canvas, from, to, Qt::LeftButton);
+    QVERIFY(probe.nextFrame());
+    Axes zoomed = axes(plot);
+    QCOMPARE(zoomed.xMin, x1);
+    QCOMPARE(zoomed.xMax, x2);
+    QCOMPARE(zoomed.yMin, y1);
+    QCOMPARE(zoomed.yMax, y2);
+    QVERIFY(!zoomed.autoScale);
+    // Lines go on under the zoomed view; it stays.
+    probe.feed(mode == QLatin1String("xy") ? numberedPairs(900, 50) : ramp(5000, 5050, 1));
+    QVERIFY(probe.nextFrame());
+    QCOMPARE(axes(plot).yMax, y2);
+
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(probe.nextFrame());
+    const Axes reset = axes(plot);
+    QCOMPARE(reset.autoScale, before.autoScale);
+    QCOMPARE(reset.xMin, before.xMin);
+    QCOMPARE(reset.xMax, before.xMax);
+    if (!before.autoScale) {
+        QCOMPARE(reset.yMin, before.yMin);
+        QCOMPARE(reset.yMax, before.yMax);
+    }
+
+    // An edit in the panel ends the zoom, and the panel's axes apply.
+    drag(canvas, from, to, Qt::LeftButton);
+    QVERIFY(probe.view()->isZoomed());
+    if (mode == QLatin1String("auto")) {
+        autoScale->click();
+        QCOMPARE(axes(plot).yMin, 0.0);
+        QCOMPARE(axes(plot).yMax, 2000.0);
+    } else if (mode == QLatin1String("fixed")) {
+        typeInto(widget<QSpinBox>(window, "spinBox_Ymax"), "500");
+        QCOMPARE(axes(plot).yMax, 500.0);
+    } else {
+        typeInto(widget<QSpinBox>(window, "spinBox_Xmin"), "-50");
+        QCOMPARE(axes(plot).xMin, -50.0);
+    }
+    QVERIFY(!probe.view()->isZoomed());
+    QVERIFY(!action(window, "actionResetView")->isEnabled());
+    if (mode != QLatin1String("xy"))
+        QCOMPARE(axes(plot).xMax, 1000.0);
+}
+
+// On a ramp the readout's values are the numbered lines': at A and B, their difference, and the
+// lowest, highest and mean from A to B. Frozen, they stay while lines arrive; live, the lines
+// run under the cursors.
+void TestView::cursorsReadTheSamples()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    chooseChannelCount(window, 2);
+    probe.feed(ramp(1, 3000, 2)); // x = p holds line 2001 + p
+    QVERIFY(probe.nextFrame());
+    QwtPlot *plot = probe.plot();
+    QWidget *canvas = plot->canvas();
+    const auto readout = [&] {
+        const Timeline t = probe.view()->timeline();
+        const qint64 a = 200;
+        const qint64 b = 700;
+        return seriesReadout(t, {0, 1}, &a, &b);
+    };
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, pixelOf(plot, 200.2, 100));
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, pixelOf(plot, 699.8, 100));
+    QVERIFY(probe.nextFrame());
+    const QwtPlotItemList boxes = plot->itemList(QwtPlotItem::Rtti_PlotUserItem + 3);
+    QCOMPARE(boxes.size(), 1);
+    const auto *box = static_cast<const ReadoutLabel *>(boxes.first());
+    QVERIFY(box->text() == readoutText(readout()));
+
+    const auto check = [&](int atA) {
+        const Readout r = readout();
+        QCOMPARE(r.dx(), 500.0);
+        for (int c = 0; c < 2; ++c) {
+            const Readout::Channel &ch = r.channels.at(c);
+            const double k = c + 1;
+            QCOMPARE(ch.atA, k * atA);
+            QCOMPARE(ch.atB, k * (atA + 500));
+            QCOMPARE(ch.min, k * atA);
+            QCOMPARE(ch.max, k * (atA + 500));
+            QCOMPARE(ch.mean, k * (atA + 250));
+            QCOMPARE(ch.count, qint64(501));
+        }
+        QVERIFY(box->text() == readoutText(r));
+        QVERIFY(box->text().contains(QLocale().toString(double(atA), 'g', 6)));
+    };
+    check(2201);
+
+    action(window, "actionFreeze")->trigger();
+    probe.feed(ramp(3001, 3400, 2));
+    QVERIFY(probe.nextFrame());
+    QTest::qWait(20);
+    check(2201);
+
+    action(window, "actionFreeze")->trigger();
+    QVERIFY(probe.nextFrame());
+    check(2601);
+
+    // A third click moves the nearer cursor; Escape takes both away.
+    QTest::mouseClick(canvas, Qt::LeftButton, Qt::ShiftModifier, pixelOf(plot, 640, 100));
+    QVERIFY(probe.nextFrame());
+    QVERIFY(box->text().contains(QStringLiteral("x = 640")));
+    QVERIFY(box->text().contains(QStringLiteral("x = 200")));
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(plot->itemList(QwtPlotItem::Rtti_PlotUserItem + 3).isEmpty());
+    QVERIFY(!action(window, "actionRemoveCursors")->isEnabled());
+}
+
+QTEST_MAIN(TestView)
+#include "tst_view.moc"

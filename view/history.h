@@ -1,0 +1,88 @@
+#ifndef CORVALE_HISTORY_H
+#define CORVALE_HISTORY_H
+
+#include <QtGlobal>
+
+#include <memory>
+#include <vector>
+
+// The newest lines of every channel, far more than the plot window holds, for looking back.
+// Lines are numbered from 0 since the last reset. Every channel is a ring of Capacity slots,
+// allocated a piece at a time as lines arrive, so that memory follows what arrived (8 bytes per
+// value). For blocks of BlockLines consecutive lines the lowest, highest and sum are kept as
+// lines come: a summary of any range costs a few dozen steps per block, not one per line.
+class History
+{
+public:
+    static constexpr int BlockLines = 64;
+    // 2^20 lines: at six channels, 48 MiB once full.
+    static constexpr qint64 DefaultCapacity = qint64(1) << 20;
+
+    // `capacity` is rounded up to a power of two of at least 4096 lines.
+    explicit History(qint64 capacity = DefaultCapacity);
+
+    // Forgets every line, for `channels` channels.
+    void reset(int channels);
+    // One line of already scaled values, one per channel.
+    void append(const double *values);
+
+    int channelCount() const { return m_channels; }
+    qint64 capacity() const { return m_capacity; }
+    // Numbers of the lines held: [oldest(), end()). The ring gives up the oldest lines a block
+    // at a time, so it holds between capacity - BlockLines + 1 and capacity lines once full.
+    qint64 end() const { return m_end; }
+    qint64 oldest() const;
+    bool holds(qint64 number) const { return number >= oldest() && number < m_end; }
+    double at(int channel, qint64 number) const
+    {
+        const qint64 slot = number & m_mask;
+        return m_pieces[size_t(slot >> PieceShift)]
+                       [size_t(channel) * PieceLines + size_t(slot & (PieceLines - 1))];
+    }
+
+    // What a range of lines holds, of one channel.
+    struct Summary
+    {
+        qint64 count = 0;
+        double first = 0;
+        double last = 0;
+        double min = 0;
+        double max = 0;
+        double sum = 0;
+        void add(double value);
+        void add(const Summary &later); // a range that follows this one
+    };
+    // Of the lines numbered [from, to), which must be held.
+    Summary summary(int channel, qint64 from, qint64 to) const;
+
+    // Bytes the samples and their blocks take now.
+    qint64 memoryBytes() const;
+
+private:
+    static constexpr int PieceShift = 16;
+    static constexpr qint64 PieceLines = qint64(1) << PieceShift;
+    static constexpr int BlocksPerPiece = int(PieceLines / BlockLines);
+
+    struct Block
+    {
+        double min;
+        double max;
+        double sum;
+    };
+    const Block &block(int channel, qint64 number) const
+    {
+        const qint64 slot = number & m_mask;
+        return m_blocks[size_t(slot >> PieceShift)][size_t(channel) * BlocksPerPiece +
+                                                    size_t((slot & (PieceLines - 1)) / BlockLines)];
+    }
+
+    qint64 m_capacity;
+    qint64 m_mask;
+    int m_channels = 0;
+    qint64 m_end = 0;
+    // One piece of PieceLines slots for every channel, channel c at [c * PieceLines, ...).
+    std::vector<std::unique_ptr<double[]>> m_pieces;
+    std::vector<std::unique_ptr<Block[]>> m_blocks;
+};
+
+#endif

@@ -1,0 +1,318 @@
+#include "view/plotview.h"
+
+#include "plotting/qwtcompat.h"
+#include "plotting/reducedcurve.h"
+#include "view/readout.h"
+#include "view/readoutlabel.h"
+#include "view/viewchart.h"
+
+#include <QAction>
+#include <QToolButton>
+
+#include <qwt_picker_machine.h>
+#include <qwt_plot.h>
+#include <qwt_plot_canvas.h>
+#include <qwt_plot_marker.h>
+#include <qwt_plot_picker.h>
+#include <qwt_scale_widget.h>
+#include <qwt_symbol.h>
+
+#include <cmath>
+
+namespace {
+
+QwtPlotMarker *makeCursorMarker(const QString &name, bool point)
+{
+    auto *marker = new QwtPlotMarker;
+    const QPen pen(QColor(60, 60, 60), 0, Qt::SolidLine);
+    QwtText label(name);
+    QFont font = label.font();
+    font.setBold(true);
+    label.setFont(font);
+    marker->setLabel(label);
+    if (point) {
+        marker->setLineStyle(QwtPlotMarker::NoLine);
+        marker->setSymbol(
+            new QwtSymbol(QwtSymbol::XCross, Qt::NoBrush, QPen(Qt::black, 2), QSize(11, 11)));
+        marker->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
+    } else {
+        marker->setLineStyle(QwtPlotMarker::VLine);
+        marker->setLinePen(pen);
+        // At the foot of the line: the readout box stands in a corner, often a top one.
+        marker->setLabelAlignment(Qt::AlignRight | Qt::AlignBottom);
+    }
+    marker->setZ(150);
+    marker->setItemAttribute(QwtPlotItem::AutoScale, false);
+    return marker;
+}
+
+} // namespace
+
+PlotView::PlotView(QwtPlot *plot, QWidget *window) : m_plot(plot)
+{
+    setObjectName(QStringLiteral("plotView"));
+    QWidget *canvas = plot->canvas();
+    m_picker = new QwtPlotPicker(QwtCompat::xBottom, QwtCompat::yLeft, QwtPicker::RectRubberBand,
+                                 QwtPicker::AlwaysOff, canvas);
+    m_picker->setStateMachine(new QwtPickerDragRectMachine);
+    m_picker->setRubberBandPen(QPen(QColor(40, 40, 40), 0, Qt::DashLine));
+    connect(m_picker, static_cast<void (QwtPicker::*)(const QPolygon &)>(&QwtPicker::selected),
+            this, [this](const QPolygon &pixels) { rubberBandSelected(pixels); });
+    // The picker asks for the keyboard focus; the canvas would take it from the panel's fields
+    // at every click, and end their edits.
+    canvas->setFocusPolicy(Qt::NoFocus);
+    // After the picker and the window's own filter: this one sees the events first.
+    canvas->installEventFilter(this);
+    for (QwtCompat::AxisId axis : {QwtCompat::xBottom, QwtCompat::yLeft})
+        plot->axisWidget(axis)->installEventFilter(this);
+    m_chart = new ViewChart;
+    createActions(window);
+}
+
+PlotView::~PlotView()
+{
+    removeCursors();
+    delete m_chart;
+}
+
+void PlotView::showSeries(const SampleStore *window, const History *history,
+                          const QList<ReducedCurve *> &curves)
+{
+    m_xy = false;
+    m_liveSeries = window;
+    m_history = history;
+    m_livePoints = nullptr;
+    m_curves = curves;
+    m_chart->setCurves(curves);
+    m_chart->setTimeline(timeline());
+}
+
+void PlotView::showPoints(const PointStore *points)
+{
+    m_xy = true;
+    m_livePoints = points;
+    m_liveSeries = nullptr;
+    m_curves.clear();
+    m_chart->setCurves({});
+}
+
+const SampleStore *PlotView::shownSeries() const
+{
+    return m_frozen ? &m_frozenSeries : m_liveSeries;
+}
+
+const PointStore *PlotView::shownPoints() const
+{
+    return m_frozen ? &m_frozenPoints : m_livePoints;
+}
+
+Timeline PlotView::timeline() const
+{
+    if (!m_liveSeries)
+        return Timeline();
+    if (m_frozen)
+        return Timeline::frozen(&m_frozenSeries, m_history, m_frozenNewest);
+    return Timeline::live(m_liveSeries, m_history);
+}
+
+void PlotView::setFrozen(bool frozen)
+{
+    if (frozen == m_frozen)
+        return;
+    m_frozen = frozen;
+    // Copies share the live stores' samples until the next line arrives.
+    if (frozen) {
+        if (m_liveSeries)
+            m_frozenSeries = *m_liveSeries;
+        if (m_livePoints)
+            m_frozenPoints = *m_livePoints;
+        m_frozenNewest = m_history ? m_history->end() - 1 : -1;
+    } else {
+        m_frozenSeries = SampleStore();
+        m_frozenPoints = PointStore();
+    }
+    m_freeze->setChecked(frozen);
+    m_chart->setTimeline(timeline());
+    emit frozenChanged(frozen);
+    emit changed();
+}
+
+void PlotView::endAll()
+{
+    setFrozen(false);
+    endZoom();
+    removeCursors();
+}
+
+QRectF PlotView::currentView() const
+{
+    const QwtScaleDiv x = m_plot->axisScaleDiv(QwtCompat::xBottom);
+    const QwtScaleDiv y = m_plot->axisScaleDiv(QwtCompat::yLeft);
+    return QRectF(QPointF(x.lowerBound(), y.lowerBound()), QPointF(x.upperBound(), y.upperBound()));
+}
+
+// The axes as the panel left them, to give them back.
+void PlotView::startZoom()
+{
+    if (m_zoomed) {
+        m_previous << currentView();
+        return;
+    }
+    m_baseX = {m_plot->axisAutoScale(QwtCompat::xBottom), m_plot->axisScaleDiv(QwtCompat::xBottom)};
+    m_baseY = {m_plot->axisAutoScale(QwtCompat::yLeft), m_plot->axisScaleDiv(QwtCompat::yLeft)};
+    m_zoomed = true;
+    if (!m_xy) {
+        m_chart->setTimeline(timeline());
+        m_chart->attach(m_plot);
+    }
+}
+
+void PlotView::applyView(const QRectF &view)
+{
+    m_plot->setAxisScale(QwtCompat::xBottom, view.left(), view.right());
+    m_plot->setAxisScale(QwtCompat::yLeft, view.top(), view.bottom());
+    // The scales now, not at the next replot: the next pan or wheel step starts from them, and
+    // a frame that finds them as it left them would not work them out.
+    m_plot->updateAxes();
+    updateActions();
+    emit changed();
+}
+
+void PlotView::zoomTo(const QRectF &view)
+{
+    startZoom();
+    applyView(view);
+}
+
+void PlotView::zoomOut()
+{
+    if (!m_zoomed)
+        return;
+    if (m_previous.isEmpty()) {
+        resetView();
+        return;
+    }
+    applyView(m_previous.takeLast());
+}
+
+void PlotView::endZoom()
+{
+    if (!m_zoomed)
+        return;
+    m_zoomed = false;
+    m_previous.clear();
+    m_chart->detach();
+    for (const auto &[axis, state] :
+         {std::make_pair(QwtCompat::xBottom, m_baseX), std::make_pair(QwtCompat::yLeft, m_baseY)}) {
+        if (state.autoScale)
+            m_plot->setAxisAutoScale(axis, true);
+        else
+            m_plot->setAxisScaleDiv(axis, state.division);
+    }
+    m_plot->updateAxes();
+    updateActions();
+}
+
+void PlotView::resetView()
+{
+    if (!m_zoomed)
+        return;
+    endZoom();
+    emit changed();
+}
+
+void PlotView::placeCursor(const QPoint &pixel)
+{
+    const QwtScaleMap xMap = m_plot->canvasMap(QwtCompat::xBottom);
+    const QwtScaleMap yMap = m_plot->canvasMap(QwtCompat::yLeft);
+    QPointF at(xMap.invTransform(pixel.x()), yMap.invTransform(pixel.y()));
+    if (m_xy) {
+        const PointStore *points = shownPoints();
+        const int nearest = points ? nearestPoint(*points, pixel, xMap, yMap) : -1;
+        if (nearest >= 0)
+            at = points->at(nearest);
+    } else {
+        at = QPointF(std::round(at.x()), 0);
+    }
+    int index = m_cursorCount;
+    if (m_cursorCount == 2) {
+        // The nearer one moves.
+        const auto distance = [&](const QPointF &p) {
+            return std::hypot(xMap.transform(p.x()) - pixel.x(),
+                              m_xy ? yMap.transform(p.y()) - pixel.y() : 0.0);
+        };
+        index = distance(m_cursors[0]) <= distance(m_cursors[1]) ? 0 : 1;
+    } else {
+        ++m_cursorCount;
+    }
+    m_cursors[index] = at;
+    updateCursorMarkers();
+    updateActions();
+    emit changed();
+}
+
+void PlotView::updateCursorMarkers()
+{
+    for (int i = 0; i < 2; ++i) {
+        if (i < m_cursorCount && !m_cursorMarkers[i]) {
+            m_cursorMarkers[i] =
+                makeCursorMarker(i == 0 ? QStringLiteral("A") : QStringLiteral("B"), m_xy);
+            m_cursorMarkers[i]->attach(m_plot);
+        }
+        if (i < m_cursorCount)
+            m_cursorMarkers[i]->setValue(m_cursors[i]);
+    }
+    if (m_cursorCount > 0 && !m_readout) {
+        m_readout = new ReadoutLabel;
+        m_readout->attach(m_plot);
+    }
+    prepareFrame();
+}
+
+void PlotView::removeCursors()
+{
+    const bool had = m_cursorCount > 0;
+    m_cursorCount = 0;
+    for (QwtPlotMarker *&marker : m_cursorMarkers) {
+        delete marker;
+        marker = nullptr;
+    }
+    delete m_readout;
+    m_readout = nullptr;
+    if (m_menu)
+        updateActions();
+    if (had)
+        emit changed();
+}
+
+void PlotView::prepareFrame()
+{
+    if (m_zoomed && !m_xy)
+        m_chart->setTimeline(timeline());
+    if (!m_readout)
+        return;
+    const QPointF *a = m_cursorCount > 0 ? &m_cursors[0] : nullptr;
+    const QPointF *b = m_cursorCount > 1 ? &m_cursors[1] : nullptr;
+    if (m_xy) {
+        m_readout->setPoints(shownPoints());
+        m_readout->setText(readoutText(pointReadout(a, b)));
+        return;
+    }
+    QVector<int> shown;
+    for (int c = 0; c < m_curves.size(); ++c) {
+        if (m_curves.at(c)->isVisible())
+            shown << c;
+    }
+    const qint64 xA = a ? qint64(a->x()) : 0;
+    const qint64 xB = b ? qint64(b->x()) : 0;
+    const Timeline t = timeline();
+    m_readout->setSeries(t, shown);
+    m_readout->setText(readoutText(seriesReadout(t, shown, a ? &xA : nullptr, b ? &xB : nullptr)));
+}
+
+void PlotView::updateActions()
+{
+    m_zoomOut->setEnabled(m_zoomed);
+    m_resetView->setEnabled(m_zoomed);
+    m_removeCursors->setEnabled(m_cursorCount > 0);
+}

@@ -1,0 +1,142 @@
+#ifndef CORVALE_PLOTVIEW_H
+#define CORVALE_PLOTVIEW_H
+
+#include "plotting/pointstore.h"
+#include "plotting/samplestore.h"
+#include "view/timeline.h"
+
+#include <QList>
+#include <QObject>
+#include <QPoint>
+#include <QPointF>
+#include <QRectF>
+#include <QVector>
+
+#include <qwt_scale_div.h>
+
+class QAction;
+class QMenu;
+class QToolButton;
+class QWidget;
+class QwtPlot;
+class QwtPlotMarker;
+class QwtPlotPicker;
+class ReadoutLabel;
+class ReducedCurve;
+class ViewChart;
+
+// How the user looks at the plot, beyond what the panel sets: freeze, zoom and pan, the view
+// back into the history, and two measuring cursors with their readout.
+// - Frozen, the plot shows a copy of the samples as they were; lines go on being stored.
+// - Zoomed (a rubber band, the wheel, a middle-button drag), the axes are the view's; "Reset
+//   view" gives the axes back exactly as they were, and whatever the panel sets ends the zoom.
+// - The cursors stand at sample positions (XY: on stored points) and read the stored samples.
+// Its actions live in the canvas's right-click menu, in keys and in a status-bar button.
+class PlotView : public QObject
+{
+    Q_OBJECT
+
+public:
+    // The actions' keys work anywhere in `window` that a field does not take them. Destroy the
+    // view before the plot: it deletes the plot items it made.
+    PlotView(QwtPlot *plot, QWidget *window);
+    ~PlotView() override;
+
+    // What the plot shows live, as the window (re)builds it: the time series' window store, its
+    // history and curves, or the XY points.
+    void showSeries(const SampleStore *window, const History *history,
+                    const QList<ReducedCurve *> &curves);
+    void showPoints(const PointStore *points);
+
+    bool isFrozen() const { return m_frozen; }
+    bool isZoomed() const { return m_zoomed; }
+    // What the curves show: the live stores, or their copies while frozen.
+    const SampleStore *shownSeries() const;
+    const PointStore *shownPoints() const;
+    Timeline timeline() const;
+
+    QMenu *menu() const { return m_menu; }
+    QToolButton *freezeButton() const { return m_freezeButton; }
+    QAction *freezeAction() const { return m_freeze; }
+
+    void setFrozen(bool frozen);
+    // The plot is rebuilt: the freeze, the zoom and the cursors end, before anything else.
+    void endAll();
+    // The panel sets an axis: the axes are given back as they were before the zoom, for the
+    // panel to change.
+    void endZoom();
+    // Before a frame is drawn: the cursors' readout and the zoomed chart follow the data.
+    void prepareFrame();
+
+    // Views, in plot coordinates.
+    QRectF currentView() const;
+    void zoomTo(const QRectF &view);
+    void zoomOut();
+    void resetView();
+    void removeCursors();
+
+signals:
+    // The curves must show shownSeries() / shownPoints() from now on.
+    void frozenChanged(bool frozen);
+    // Something on the canvas changed: draw a frame.
+    void changed();
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    struct AxisState
+    {
+        bool autoScale = true;
+        QwtScaleDiv division;
+    };
+    void createActions(QWidget *window);
+    void rubberBandSelected(const QVector<QPoint> &pixels);
+    void startZoom();
+    void applyView(const QRectF &view);
+    void zoomAround(const QPointF &pixel, double factor, bool x, bool y);
+    void pan(const QPoint &pixel);
+    void placeCursor(const QPoint &pixel);
+    void updateCursorMarkers();
+    void updateActions();
+    void escape();
+    void showMenu(const QPoint &globalPos);
+
+    QwtPlot *m_plot;
+    const SampleStore *m_liveSeries = nullptr;
+    const History *m_history = nullptr;
+    const PointStore *m_livePoints = nullptr;
+    QList<ReducedCurve *> m_curves;
+    bool m_xy = false;
+
+    bool m_frozen = false;
+    SampleStore m_frozenSeries;
+    PointStore m_frozenPoints;
+    qint64 m_frozenNewest = -1;
+
+    bool m_zoomed = false;
+    AxisState m_baseX;
+    AxisState m_baseY;
+    QVector<QRectF> m_previous; // views to go back to, the newest last
+    QwtPlotPicker *m_picker = nullptr;
+    ViewChart *m_chart = nullptr;
+    bool m_panning = false;
+    bool m_panMoved = false;
+    QPoint m_panFrom;
+    QRectF m_panStart;
+
+    // The cursors: sample positions (x) or points (XY).
+    int m_cursorCount = 0;
+    QPointF m_cursors[2];
+    QwtPlotMarker *m_cursorMarkers[2] = {nullptr, nullptr};
+    ReadoutLabel *m_readout = nullptr;
+
+    QMenu *m_menu = nullptr;
+    QToolButton *m_freezeButton = nullptr;
+    QAction *m_freeze = nullptr;
+    QAction *m_zoomOut = nullptr;
+    QAction *m_resetView = nullptr;
+    QAction *m_removeCursors = nullptr;
+};
+
+#endif

@@ -1,0 +1,75 @@
+#include "view/timeline.h"
+
+#include <cmath>
+
+Timeline::Timeline(const SampleStore *window, const History *history, qint64 newest, bool live)
+    : m_window(window), m_history(history), m_newest(newest), m_live(live)
+{
+}
+
+Timeline Timeline::live(const SampleStore *window, const History *history)
+{
+    return Timeline(window, history, -1, true);
+}
+
+Timeline Timeline::frozen(const SampleStore *window, const History *history, qint64 newest)
+{
+    return Timeline(window, history, newest, false);
+}
+
+int Timeline::channelCount() const
+{
+    return m_window ? m_window->channelCount() : 0;
+}
+
+qint64 Timeline::firstX() const
+{
+    if (!m_window || m_window->width() == 0)
+        return lastX() + 1;
+    // Lines of the history older than the window's oldest sample, if it has any.
+    if (m_history && m_history->channelCount() == m_window->channelCount() && newest() >= 0) {
+        const qint64 oldest = m_history->oldest() - newest() + lastX();
+        if (oldest < 0)
+            return oldest;
+    }
+    return 0;
+}
+
+double Timeline::at(int channel, qint64 x) const
+{
+    if (x >= 0)
+        return m_window->at(channel, int(x));
+    return m_history->at(channel, numberAt(x));
+}
+
+History::Summary Timeline::summary(int channel, qint64 from, qint64 to) const
+{
+    History::Summary s;
+    from = qMax(from, firstX());
+    to = qMin(to, lastX() + 1);
+    if (from >= to)
+        return s;
+    if (from < 0)
+        s = m_history->summary(channel, numberAt(from), numberAt(qMin<qint64>(to, 0)));
+    // The window holds at most 10000 samples: summed one by one.
+    for (qint64 x = qMax<qint64>(from, 0); x < to; ++x)
+        s.add(m_window->at(channel, int(x)));
+    return s;
+}
+
+bool Timeline::valueAt(int channel, double x, double *value) const
+{
+    const qint64 first = firstX();
+    if (!(x >= double(first)) || x > double(lastX()))
+        return false;
+    double left = std::floor(x);
+    if (left == x && left > double(first))
+        left -= 1.0;
+    const qint64 x0 = qint64(left);
+    if (x0 + 1 > lastX())
+        return false;
+    const double y0 = at(channel, x0);
+    const double y1 = at(channel, x0 + 1);
+    *value = (y1 - y0) * (x - double(x0)) + y0;
+    return true;
+}

@@ -1,0 +1,46 @@
+#ifndef CORVALE_TIMELINE_H
+#define CORVALE_TIMELINE_H
+
+#include "view/history.h"
+
+#include "plotting/samplestore.h"
+
+// The time series as the view shows it: a sample's x is its position, the newest at the plot
+// window's last position, older ones to the left of it and, beyond the window, below 0, taken
+// from the history. Positions 0 ... width - 1 are the window's own samples (zeros it was filled
+// with included), negative ones the history's lines that came before the window's oldest.
+class Timeline
+{
+public:
+    Timeline() = default;
+    // The window as it stands, with the history's newest line at its last position.
+    static Timeline live(const SampleStore *window, const History *history);
+    // A window kept from when the history's line `newest` was its last.
+    static Timeline frozen(const SampleStore *window, const History *history, qint64 newest);
+
+    int channelCount() const;
+    qint64 lastX() const { return m_window ? m_window->width() - 1 : -1; }
+    // The oldest position that holds a sample; above lastX() when none does.
+    qint64 firstX() const;
+    bool holds(qint64 x) const { return x >= firstX() && x <= lastX(); }
+    // A held position.
+    double at(int channel, qint64 x) const;
+    // Of the held positions in [from, to).
+    History::Summary summary(int channel, qint64 from, qint64 to) const;
+    // The value a marker shows at x, on the segment that holds it: the first one, so that a
+    // whole x lies on the segment ending there (but at the oldest position). False where no
+    // segment holds x (or x is NaN).
+    bool valueAt(int channel, double x, double *value) const;
+
+private:
+    Timeline(const SampleStore *window, const History *history, qint64 newest, bool live);
+    qint64 newest() const { return m_live ? m_history->end() - 1 : m_newest; }
+    qint64 numberAt(qint64 x) const { return newest() - lastX() + x; }
+
+    const SampleStore *m_window = nullptr;
+    const History *m_history = nullptr;
+    qint64 m_newest = -1;
+    bool m_live = false;
+};
+
+#endif
