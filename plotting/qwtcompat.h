@@ -5,7 +5,10 @@
 
 #include <QMouseEvent>
 #include <QPoint>
+#include <QPolygonF>
+#include <QRectF>
 
+#include <qwt_clipper.h>
 #include <qwt_global.h>
 #include <qwt_plot.h>
 
@@ -34,6 +37,16 @@ inline QPoint mousePosition(const QMouseEvent *event)
     return event->position().toPoint();
 #else
     return event->pos();
+#endif
+}
+
+// The polyline cut where it leaves the rectangle, along its own segments.
+inline QPolygonF clippedPolyline(const QRectF &rect, const QPolygonF &points)
+{
+#if QWT_VERSION >= 0x060200
+    return QwtClipper::clippedPolygonF(rect, points);
+#else
+    return QwtClipper::clipPolygonF(rect, points);
 #endif
 }
 

@@ -1,13 +1,13 @@
 #include "plotting/stripchart.h"
 
 #include "plotting/columnreducer.h"
+#include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 #include "plotting/samplestore.h"
 
 #include <QPaintEngine>
 #include <QPainter>
 
-#include <qwt_clipper.h>
 #include <qwt_scale_map.h>
 
 #include <algorithm>
@@ -290,6 +290,6 @@ QPolygonF StripChart::polyline(int channel, quint64 from, quint64 to) const
     const QRectF inside = QRectF(m_image.rect()).adjusted(-1, -1, 1, 1);
     const QRectF bounds = points.boundingRect();
     if (bounds.top() < inside.top() || bounds.bottom() > inside.bottom())
-        points = QwtClipper::clipPolygonF(inside, points);
+        points = QwtCompat::clippedPolyline(inside, points);
     return points;
 }

@@ -3,6 +3,7 @@
 
 #include "view/timeline.h"
 
+#include <QRectF>
 #include <QVector>
 
 #include <qwt_plot_item.h>

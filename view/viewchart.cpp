@@ -1,12 +1,12 @@
 #include "view/viewchart.h"
 
 #include "plotting/columnreducer.h"
+#include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 
 #include <QPainter>
 #include <QPolygonF>
 
-#include <qwt_clipper.h>
 #include <qwt_painter.h>
 #include <qwt_scale_map.h>
 
@@ -54,7 +54,7 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
         const QRectF bounds = points.boundingRect();
         if (bounds.top() < inside.top() || bounds.bottom() > inside.bottom() ||
             bounds.left() < inside.left() || bounds.right() > inside.right())
-            points = QwtClipper::clipPolygonF(inside, points);
+            points = QwtCompat::clippedPolyline(inside, points);
         painter->setPen(m_curves.at(c)->pen());
         QwtPainter::drawPolyline(painter, points);
     }
