@@ -107,6 +107,13 @@ void TestView::freezeKeepsEveryLine()
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     MainWindowProbe probe(window);
+    // A P typed into a field goes there.
+    auto *portField = widget<QLineEdit>(window, "lineEdit_UDP_PORT");
+    portField->setFocus();
+    QTest::keyClicks(portField, "P");
+    QVERIFY(portField->text().endsWith(QLatin1Char('P')));
+    QVERIFY(!probe.view()->isFrozen());
+    portField->clearFocus();
     const quint16 port = freePort();
     widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QString::number(port));
     widget<QPushButton>(window, "pbMode")->click();
@@ -164,27 +171,31 @@ void TestView::scrollBackIntoTheHistory()
     QwtPlot *plot = probe.plot();
     QWidget *canvas = plot->canvas();
 
-    // Freeze from the plot's menu.
+    // The plot's menu, before anything was zoomed.
     sendMouse(canvas, QEvent::MouseButtonPress, QPoint(50, 50), Qt::RightButton, Qt::RightButton);
     QContextMenuEvent menuEvent(QContextMenuEvent::Mouse, QPoint(50, 50),
                                 canvas->mapToGlobal(QPoint(50, 50)));
     QApplication::sendEvent(canvas, &menuEvent);
     auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
     QVERIFY(menu);
+    QVERIFY(menu->actions().contains(action(window, "actionFreeze")));
     QVERIFY(!action(window, "actionZoomOut")->isEnabled());
-    action(window, "actionFreeze")->trigger();
+    QVERIFY(!action(window, "actionResetView")->isEnabled());
     menu->close();
-    QVERIFY(probe.view()->isFrozen());
 
-    // Zoomed out along the x axis around its right end, then dragged into the past.
+    // Zoomed out along the x axis around its right end, live, then dragged into the past,
+    // which freezes the view.
     QwtScaleWidget *xAxis = plot->axisWidget(QwtCompat::xBottom);
     const QPoint right = xAxis->mapFromGlobal(canvas->mapToGlobal(pixelOf(plot, 1000, 0)));
     wheel(xAxis, QPoint(right.x(), 5), -12);
     QVERIFY(probe.nextFrame());
     QCOMPARE(plot->axisScaleDiv(QwtCompat::xBottom).upperBound(), 1000.0);
     const QPoint centre = canvas->rect().center();
+    QVERIFY(!probe.view()->isFrozen());
     drag(canvas, centre - QPoint(canvas->width() / 3, 0), centre + QPoint(canvas->width() / 3, 0),
          Qt::MiddleButton);
+    QVERIFY(probe.view()->isFrozen());
+    probe.feed(ramp(30001, 30500, 1)); // stored, not shown
     QVERIFY(probe.nextFrame());
     QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
     QVERIFY2(x.lowerBound() < -20000 && x.upperBound() > -20000,
