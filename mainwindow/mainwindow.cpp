@@ -33,6 +33,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
+    // The form's SVG icon, or its PNG where Qt cannot draw SVG.
+    ui->pb_refreshports->setIcon(svgIcon(QStringLiteral(":/img/UPDATE_icon")));
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
     loadPorts();

@@ -66,7 +66,7 @@ void TestSerial::portListShowsNameAndDescription()
     QCOMPARE(ports->count(), infos.size());
     for (int i = 0; i < infos.size(); ++i) {
         QCOMPARE(ports->itemText(i), infos.at(i).portName() + ' ' + infos.at(i).description());
-        QVERIFY(!ports->itemIcon(i).isNull());
+        QVERIFY(drawsSomething(ports->itemIcon(i)));
         QVERIFY(!ports->itemData(i).isValid());
     }
     QCOMPARE(ports->currentIndex(), infos.isEmpty() ? -1 : 0);
