@@ -30,14 +30,18 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 }
 
+# Configures build/ with the options given, then builds the targets in $targets (all if empty).
+targets=()
 build() {
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build build -j2
+    cmake --build build -j2 ${targets[@]+--target "${targets[@]}"}
 }
 
 case "${1:-}" in
 run)
     install_missing "${packages[@]}"
+    # Only the program: the tests and benchmarks wait for ./build.sh test.
+    targets=(corvale)
     build
     exec ./build/app/corvale
     ;;

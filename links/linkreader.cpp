@@ -1,5 +1,7 @@
 #include "links/linkreader.h"
 
+#include "links/hangupwatch.h"
+
 #include <QSerialPort>
 #include <QUdpSocket>
 #include <QVariant>
@@ -38,7 +40,7 @@ LinkReader::~LinkReader()
 {
     QThread *home = thread();
     runInReader([this, home] {
-        m_serial->close();
+        closeSerialPort();
         m_udp->close();
         m_serial->moveToThread(home);
         m_udp->moveToThread(home);
@@ -82,6 +84,11 @@ bool LinkReader::openSerial(const SerialSettings &settings, quint64 opening)
         m_serial->setFlowControl(settings.flowControl);
         m_serialHeld = false;
         opened = m_serial->open(QIODevice::ReadOnly);
+        if (!opened)
+            return;
+        // The port's own errors do not tell of a vanished device on every Qt; this does.
+        m_hangupWatch = std::make_unique<HangupWatch>(m_serial);
+        connect(m_hangupWatch.get(), &HangupWatch::hungUp, &m_context, [this] { serialGone(); });
     });
     return opened;
 }
@@ -89,7 +96,7 @@ bool LinkReader::openSerial(const SerialSettings &settings, quint64 opening)
 void LinkReader::closeSerial()
 {
     runInReader([this] {
-        m_serial->close();
+        closeSerialPort();
         m_queue.clear();
     });
 }
@@ -113,7 +120,7 @@ quint16 LinkReader::bindUdp(quint16 port)
     quint16 bound = 0;
     runInReader([&] {
         if (m_serial->isOpen())
-            m_serial->close();
+            closeSerialPort();
         m_udp->close();
         m_queue.clear();
         if (!m_udp->bind(QHostAddress::Any, port))
@@ -141,11 +148,16 @@ void LinkReader::resumeSerial()
 
 void LinkReader::serialError(QSerialPort::SerialPortError error)
 {
-    // A vanished device (unplugged adapter, closed pseudo terminal) reports resource or read
-    // errors on every poll; anything else is left to the next read. The port is closed after
-    // its own notification has returned, and only if it is still the opening that failed.
-    if (error != QSerialPort::ResourceError && error != QSerialPort::ReadError)
-        return;
+    // Qt 5 reports a vanished device (unplugged adapter, closed pseudo terminal) as resource
+    // or read errors on every poll; anything else is left to the next read.
+    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
+        serialGone();
+}
+
+void LinkReader::serialGone()
+{
+    // Closed after the notification that told of it has returned, and only if it is still the
+    // opening that failed: the port's error and the hang-up watch may both report one loss.
     const quint64 opening = m_serialOpening;
     QMetaObject::invokeMethod(
         &m_context, [this, opening] { loseSerial(opening); }, Qt::QueuedConnection);
@@ -155,8 +167,15 @@ void LinkReader::loseSerial(quint64 opening)
 {
     if (opening != m_serialOpening || !m_serial->isOpen())
         return;
-    m_serial->close();
+    closeSerialPort();
     emit serialLost(opening);
+}
+
+void LinkReader::closeSerialPort()
+{
+    // The watch goes first: its descriptor is the port's.
+    m_hangupWatch.reset();
+    m_serial->close();
 }
 
 void LinkReader::readSerial()

@@ -11,8 +11,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <functional>
+#include <memory>
 #include <mutex>
 
+class HangupWatch;
 class QUdpSocket;
 
 // Reads the open link on a thread of its own and queues what it reads for the window. The
@@ -61,7 +63,9 @@ private:
     void readSerial();
     void readDatagrams();
     void serialError(QSerialPort::SerialPortError error);
+    void serialGone();
     void loseSerial(quint64 opening);
+    void closeSerialPort();
 
     QSerialPort *m_serial;
     QUdpSocket *m_udp;
@@ -71,7 +75,8 @@ private:
     std::condition_variable m_doneChanged; // a call into the reader thread has finished
     ChunkQueue m_queue;
     std::atomic<bool> m_serialHeld{false};
-    quint64 m_serialOpening = 0; // reader thread only
+    quint64 m_serialOpening = 0;                // reader thread only
+    std::unique_ptr<HangupWatch> m_hangupWatch; // reader thread only, while the port is open
 };
 
 #endif

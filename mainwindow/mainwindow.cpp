@@ -2,6 +2,7 @@
 
 #include "links/linkrules.h"
 #include "mainwindow/formfit.h"
+#include "plotting/qwtcompat.h"
 #include "plotting/stripchart.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
@@ -33,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
+    // The form's SVG icon, or its PNG where Qt cannot draw SVG.
+    ui->pb_refreshports->setIcon(svgIcon(QStringLiteral(":/img/UPDATE_icon")));
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
     loadPorts();
@@ -53,8 +56,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             &MainWindow::MonitorView_changed);
     connect(ui->comboBox_NumChannels, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &MainWindow::setupPlot);
-    connect(ui->checkBox_enableXYGraph, &QCheckBox::stateChanged, this,
-            &MainWindow::XYGraph_state_changed);
+    QwtCompat::connectStateChanged(ui->checkBox_enableXYGraph, this,
+                                   &MainWindow::XYGraph_state_changed);
     connect(ui->plainTextEdit->verticalScrollBar(), &QScrollBar::valueChanged, this,
             &MainWindow::onScrollBarChanged);
     connect(ui->spinBox_Xmin, &QSpinBox::editingFinished, this,

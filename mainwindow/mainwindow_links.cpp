@@ -3,6 +3,7 @@
 #include "mainwindow/mainwindow.h"
 
 #include "links/linkrules.h"
+#include "resources/resources.h"
 #include "ui_mainwindow.h"
 
 #include <QDebug>
@@ -23,7 +24,7 @@ void MainWindow::setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled)
 void MainWindow::loadPorts()
 {
     ui->cbPortList->clear();
-    const QIcon icon(QStringLiteral(":/img/USB_icon.svg"));
+    const QIcon icon = svgIcon(QStringLiteral(":/img/USB_icon"));
     const QList<QSerialPortInfo> ports = QSerialPortInfo::availablePorts();
     for (const QSerialPortInfo &info : ports)
         ui->cbPortList->addItem(icon, LinkRules::portEntryText(info));

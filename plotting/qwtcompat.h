@@ -1,8 +1,9 @@
 #ifndef CORVALE_QWTCOMPAT_H
 #define CORVALE_QWTCOMPAT_H
 
-// The few places where Qwt 6.1 (Qt 5) and Qwt 6.2+ (Qt 5 or 6), or Qt 5 and Qt 6, differ.
+// The few places where Qwt 6.1 (Qt 5) and Qwt 6.2+ (Qt 5 or 6), or Qt 5.15 and Qt 6.x, differ.
 
+#include <QCheckBox>
 #include <QMouseEvent>
 #include <QPoint>
 #include <QPolygonF>
@@ -47,6 +48,21 @@ inline QPolygonF clippedPolyline(const QRectF &rect, const QPolygonF &points)
     return QwtClipper::clippedPolygonF(rect, points);
 #else
     return QwtClipper::clipPolygonF(rect, points);
+#endif
+}
+
+// Connects the check box's state changes to a slot that takes the state as an int (0 unchecked,
+// 1 partly, 2 checked). Qt 6.7 deprecates stateChanged(int) for checkStateChanged, which
+// carries the same state as a Qt::CheckState.
+template <class Receiver>
+QMetaObject::Connection connectStateChanged(QCheckBox *box, Receiver *receiver,
+                                            void (Receiver::*slot)(int))
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    return QObject::connect(box, &QCheckBox::checkStateChanged, receiver,
+                            [receiver, slot](Qt::CheckState state) { (receiver->*slot)(state); });
+#else
+    return QObject::connect(box, &QCheckBox::stateChanged, receiver, slot);
 #endif
 }
 

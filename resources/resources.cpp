@@ -26,3 +26,34 @@ QIcon windowIconFrom(const QString &path)
 {
     return QIcon(scaledPixmap(path, QSize(256, 256), 1));
 }
+
+namespace {
+
+// Whether the icon draws at least one pixel: an icon engine that cannot read its SVG may still
+// say that it holds an image.
+bool drawsSomething(const QIcon &icon)
+{
+    if (icon.isNull())
+        return false;
+    const QImage image = icon.pixmap(QSize(16, 16)).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+QIcon svgIcon(const QString &path)
+{
+    const QIcon svg(path + QStringLiteral(".svg"));
+    if (drawsSomething(svg))
+        return svg;
+    QIcon png;
+    for (int size : {16, 32, 64})
+        png.addFile(QStringLiteral("%1_%2.png").arg(path).arg(size), QSize(size, size));
+    return png;
+}

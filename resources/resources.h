@@ -23,4 +23,9 @@ QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio);
 // holds all of it decoded (4 MiB per icon), and X11 copies all of it to the window manager.
 QIcon windowIconFrom(const QString &path);
 
+// The icon of an embedded SVG image, `path` without its ".svg". Where Qt cannot draw it (its SVG
+// plugins are a package of their own on Debian 13, and may be missing), the PNGs that
+// tools/make-images rendered of it stand in (`path`_16.png, _32.png, _64.png): never a blank.
+QIcon svgIcon(const QString &path);
+
 #endif

@@ -120,6 +120,19 @@ inline QPixmap labelPixmap(const QLabel *label)
 #endif
 }
 
+// Whether the icon draws at least one pixel at 16 x 16.
+inline bool drawsSomething(const QIcon &icon)
+{
+    const QImage image = icon.pixmap(QSize(16, 16)).toImage();
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
 inline QString statusText(QWidget &window)
 {
     return widget<QStatusBar>(window, "statusbar")->currentMessage();

@@ -59,28 +59,27 @@ private slots:
 
     void overPseudoTerminalWithBadLines()
     {
+        MainWindow window;
+        window.show();
+        MainWindowProbe probe(window);
+        chooseChannelCount(window, 2);
+        QSignalSpy messages(widget<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged);
+
+        // The feeder sends as soon as it has named its terminal, and what a terminal held before
+        // the port opened is gone with Qt 6.8 (its open discards it; Qt 5 kept it): the port is
+        // opened the moment the name appears, with the window already built.
         QProcess feeder;
         feeder.start(QStringLiteral(CORVALE_FEED_PATH),
                      {"--pty", "--channels", "2", "--count", "200", "--rate", "1000", "--bad-ratio",
                       "0.2", "--seed", "9"});
         QVERIFY(feeder.waitForStarted());
         QString device;
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                const QString out = QString::fromLocal8Bit(feeder.readAllStandardOutput());
-                const QRegularExpressionMatch match =
-                    QRegularExpression(QStringLiteral("(/dev/\\S+)")).match(out);
-                if (match.hasMatch())
-                    device = match.captured(1);
-                return !device.isEmpty();
-            }(),
-            10000);
-
-        MainWindow window;
-        window.show();
-        MainWindowProbe probe(window);
-        chooseChannelCount(window, 2);
-        QSignalSpy messages(widget<QStatusBar>(window, "statusbar"), &QStatusBar::messageChanged);
+        QString out;
+        while (device.isEmpty() && feeder.waitForReadyRead(10000)) {
+            out += QString::fromLocal8Bit(feeder.readAllStandardOutput());
+            device = QRegularExpression(QStringLiteral("(/dev/\\S+)")).match(out).captured(1);
+        }
+        QVERIFY2(!device.isEmpty(), qPrintable(out));
         openPort(window, device);
         QVERIFY(probe.serialPort().isOpen());
 
@@ -88,11 +87,20 @@ private slots:
         QCOMPARE(feeder.exitCode(), 0);
         // Some lines were malformed: their messages were shown, and the curves still moved.
         QTRY_VERIFY(probe.yData().at(0).last() != 0.0 || probe.yData().at(1).last() != 0.0);
+        // "N lines sent, M malformed lines sent, ...": nearly every good line is a sample. (A bad
+        // line may take the next along: one ended by LF alone runs into it.)
+        const QString summary = QString::fromLocal8Bit(feeder.readAllStandardError());
+        const QRegularExpressionMatch sent =
+            QRegularExpression(QStringLiteral("(\\d+) lines sent, (\\d+) malformed"))
+                .match(summary);
+        QVERIFY2(sent.hasMatch(), qPrintable(summary));
+        const int good = sent.captured(1).toInt() - sent.captured(2).toInt();
         int moved = 0;
         const QVector<double> channel2 = probe.yData().at(1);
         for (double v : channel2)
             moved += v != 0.0 ? 1 : 0;
-        QVERIFY2(moved > 100, qPrintable(QString::number(moved)));
+        QVERIFY2(moved > 100 && moved >= good * 9 / 10,
+                 qPrintable(QStringLiteral("%1 of %2 lines").arg(moved).arg(good)));
         QVERIFY(errorMessages(messages) > 10);
     }
 };

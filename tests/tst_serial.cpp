@@ -66,7 +66,7 @@ void TestSerial::portListShowsNameAndDescription()
     QCOMPARE(ports->count(), infos.size());
     for (int i = 0; i < infos.size(); ++i) {
         QCOMPARE(ports->itemText(i), infos.at(i).portName() + ' ' + infos.at(i).description());
-        QVERIFY(!ports->itemIcon(i).isNull());
+        QVERIFY(drawsSomething(ports->itemIcon(i)));
         QVERIFY(!ports->itemData(i).isValid());
     }
     QCOMPARE(ports->currentIndex(), infos.isEmpty() ? -1 : 0);
@@ -208,15 +208,19 @@ void TestSerial::lostDeviceClosesTheLink()
     pty->write("1\r\n");
     QTRY_COMPARE(probe.yData().at(0).last(), 1.0);
 
-    pty->closeMaster(); // the adapter is unplugged
-    QTRY_VERIFY(!widget<QPushButton>(window, "pbOpenPort")->isChecked());
+    // The adapter is unplugged. Qt 6.8's port reports nothing of it and spins on the hung-up
+    // descriptor: the program must notice by itself, on every Qt.
+    pty->closeMaster();
+    QTRY_VERIFY_WITH_TIMEOUT(!widget<QPushButton>(window, "pbOpenPort")->isChecked(), 1000);
     verifyClosedLook(window);
     QCOMPARE(statusText(window), QStringLiteral("Lost connection to ") + name);
 
     // Nothing keeps polling the vanished device.
     const double before = cpuSeconds();
-    QTest::qWait(500);
-    QVERIFY2(cpuSeconds() - before < 0.25, "the window stays busy after the device went away");
+    QTest::qWait(1000);
+    const double busy = cpuSeconds() - before;
+    QVERIFY2(busy < 0.05,
+             qPrintable(QStringLiteral("%1 s of CPU in the second after the loss").arg(busy)));
 }
 
 // A script unplugs a device and opens the next one before the window heard of the loss: the
@@ -259,8 +263,10 @@ void TestSerial::refreshWhileOpen()
     widget<QPushButton>(window, "pb_refreshports")->click();
     auto *ports = widget<QComboBox>(window, "cbPortList");
     QCOMPARE(ports->count(), QSerialPortInfo::availablePorts().size());
-    // The typed name is gone: the first entry, if any, is current.
-    QCOMPARE(ports->currentText(), ports->count() ? ports->itemText(0) : QString());
+    // The typed name is gone: the first entry is current. (Without any port the combo box
+    // keeps the typed text, as Qt's combo boxes do.)
+    if (ports->count())
+        QCOMPARE(ports->currentText(), ports->itemText(0));
     QVERIFY(probe.serialPort().isOpen());
     pty.write("4\r\n");
     QTRY_COMPARE(probe.yData().at(0).last(), 4.0);

@@ -1,5 +1,7 @@
 // Draws Corvale's artwork: the splash card (also at 2x), the application icon (PNG, ICO, a 256 px
-// PNG and an SVG for desktop menus) and the Quellmark logo. Usage: make-images <output-folder>
+// PNG and an SVG for desktop menus) and the Quellmark logo, and renders the two hand-written SVG
+// icons found in the folder to PNGs, which the program shows where Qt cannot draw SVG.
+// Usage: make-images <output-folder>
 //
 // Everything is drawn from code so the images can be regenerated or tweaked without an
 // image editor. Text uses DejaVu Sans only (Debian/Ubuntu: fonts-dejavu-core).
@@ -16,6 +18,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
+#include <QSvgRenderer>
 #include <QtMath>
 #include <QTransform>
 
@@ -460,6 +463,27 @@ bool saveText(const QString &text, const QString &path)
     return true;
 }
 
+// The PNG stand-ins of an SVG icon: <name>_16.png, _32.png and _64.png, for 100 %, 200 % and
+// 400 % desktops.
+bool saveSvgIconPngs(const QDir &folder, const QString &name)
+{
+    QSvgRenderer svg(folder.filePath(name + QStringLiteral(".svg")));
+    if (!svg.isValid()) {
+        std::fprintf(stderr, "cannot read %s.svg\n", qPrintable(folder.filePath(name)));
+        return false;
+    }
+    bool ok = true;
+    for (int size : {16, 32, 64}) {
+        QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        svg.render(&painter);
+        painter.end();
+        ok = savePng(image, folder.filePath(QStringLiteral("%1_%2.png").arg(name).arg(size))) && ok;
+    }
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -493,5 +517,7 @@ int main(int argc, char **argv)
     ok = savePng(makeIcon(256), out.filePath(QStringLiteral("Corvale_icon_256.png"))) && ok;
     ok = saveText(makeIconSvg(), out.filePath(QStringLiteral("Corvale_icon.svg"))) && ok;
     ok = savePng(makeLogo(), out.filePath(QStringLiteral("Quellmark.png"))) && ok;
+    ok = saveSvgIconPngs(out, QStringLiteral("USB_icon")) && ok;
+    ok = saveSvgIconPngs(out, QStringLiteral("UPDATE_icon")) && ok;
     return ok ? 0 : 1;
 }
