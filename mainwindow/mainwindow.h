@@ -11,6 +11,9 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QMargins>
+#include <QPointer>
+#include <QRect>
 #include <QRectF>
 #include <QSerialPort>
 #include <QString>
@@ -18,11 +21,15 @@
 #include <QUdpSocket>
 #include <QVector>
 
+class PanelScroller;
 class QLabel;
+class QScreen;
+class QWindow;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
 class StripChart;
+struct FormRoom;
 
 namespace Ui {
 class MainWindow;
@@ -37,6 +44,10 @@ public:
     ~MainWindow() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
     // The order of these slots is their index in the meta-object; keep it.
 private slots:
@@ -92,6 +103,15 @@ private:
     void frameTick();
     void drawFrame();
 
+    // the window on its screen
+    void fitToScreen(bool anew);
+    void followScreen();
+    void watchScreen(QScreen *screen);
+    QRect availableArea() const;
+    QMargins windowFrame() const;
+    FormRoom measureForm();
+    void showPanelAsDrawn();
+
     friend struct MainWindowProbe; // read access for the tests
 
     Ui::MainWindow *ui = nullptr;
@@ -145,6 +165,18 @@ private:
     quint64 linesDropped = 0;
     quint64 bytesReceived = 0;
     quint64 countAtLastRate = 0;
+
+    // The window as the form draws it, and what it was last fitted to. Where it does not fit
+    // its screen, the panel is shown in panelScroller.
+    QSize formSize;
+    PanelScroller *panelScroller = nullptr;
+    QRect fittedArea;
+    QMargins fittedFrame;
+    bool shownOnce = false;
+    QPointer<QWindow> followedWindow;
+    QPointer<QScreen> watchedScreen;
+    // Tests stand a desktop of their own in for the offscreen platform's small screen.
+    static QRect desktopStandIn;
 };
 
 #endif
