@@ -21,6 +21,8 @@
 #include <QUdpSocket>
 #include <QVector>
 
+#include <optional>
+
 class PanelScroller;
 class QLabel;
 class QScreen;
@@ -48,6 +50,7 @@ public:
 protected:
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
     // The order of these slots is their index in the meta-object; keep it.
 private slots:
@@ -108,7 +111,7 @@ private:
     void followScreen();
     void watchScreen(QScreen *screen);
     QRect availableArea() const;
-    QMargins windowFrame() const;
+    std::optional<QMargins> windowFrame() const;
     FormRoom measureForm();
     void showPanelAsDrawn();
 
@@ -173,6 +176,7 @@ private:
     QRect fittedArea;
     QMargins fittedFrame;
     bool shownOnce = false;
+    int frameQuestions = 0; // times the frame was asked for again after a fit
     QPointer<QWindow> followedWindow;
     QPointer<QScreen> watchedScreen;
     // Tests stand a desktop of their own in for the offscreen platform's small screen.

@@ -9,12 +9,15 @@
 #include "ui_mainwindow.h"
 
 #include <QMoveEvent>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include <algorithm>
+#include <optional>
 
 QRect MainWindow::desktopStandIn;
 
@@ -25,12 +28,16 @@ QRect MainWindow::availableArea() const
     return screen()->availableGeometry();
 }
 
-QMargins MainWindow::windowFrame() const
+std::optional<QMargins> MainWindow::windowFrame() const
 {
-    // The desktop tells the frame once the window is on it; until then a title bar is the guess.
-    if (windowHandle() && isVisible())
-        return windowHandle()->frameMargins();
-    return QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    // The desktop tells the frame once the window is on it. While a window manager frames the
+    // window, X11 can report a frame of the wrong sign: not known yet either.
+    if (windowHandle() && isVisible()) {
+        const QMargins frame = windowHandle()->frameMargins();
+        if (frame.left() >= 0 && frame.top() >= 0 && frame.right() >= 0 && frame.bottom() >= 0)
+            return frame;
+    }
+    return std::nullopt;
 }
 
 FormRoom MainWindow::measureForm()
@@ -73,11 +80,19 @@ void MainWindow::showPanelAsDrawn()
 void MainWindow::fitToScreen(bool anew)
 {
     const QRect area = availableArea();
-    const QMargins frame = windowFrame();
+    // Until the desktop tells the frame, a title bar is the guess.
+    const QMargins frame =
+        windowFrame().value_or(QMargins(0, style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0));
     if (!anew && area == fittedArea && frame == fittedFrame)
         return;
     fittedArea = area;
     fittedFrame = frame;
+    // A desktop may still be framing a shown window, and need not move or resize it when it is
+    // done: the frame is asked for again shortly after a fit.
+    if (isVisible() && frameQuestions < 10) {
+        ++frameQuestions;
+        QTimer::singleShot(100, this, [this] { fitToScreen(false); });
+    }
 
     const bool wasFitted = panelScroller != nullptr;
     if (wasFitted)
@@ -98,14 +113,16 @@ void MainWindow::fitToScreen(bool anew)
         return;
     }
 
-    panelScroller = new PanelScroller(ui->centralwidget);
-    panelScroller->setObjectName(QStringLiteral("scrollArea_Panel"));
-    panelScroller->hold(ui->verticalLayout, ui->frame_2, form.panel);
-    panelScroller->setMaximumHeight(fit.panelView);
+    // The central widget may shrink before the panel's view goes in: showing the view lays the
+    // window out at once, and a window laid out fixed would ask the desktop for its drawn width.
     QSizePolicy policy = ui->centralwidget->sizePolicy();
     policy.setHorizontalPolicy(QSizePolicy::Preferred);
     policy.setVerticalPolicy(QSizePolicy::Preferred);
     ui->centralwidget->setSizePolicy(policy);
+    panelScroller = new PanelScroller(ui->centralwidget);
+    panelScroller->setObjectName(QStringLiteral("scrollArea_Panel"));
+    panelScroller->setMaximumHeight(fit.panelView);
+    panelScroller->hold(ui->verticalLayout, ui->frame_2, form.panel);
     setMaximumSize(fit.maximum);
     setGeometry(fit.geometry);
 }
@@ -145,10 +162,17 @@ void MainWindow::showEvent(QShowEvent *event)
     followScreen();
 }
 
+// Some desktops tell the frame only once they have framed the window, which moves or resizes it.
 void MainWindow::moveEvent(QMoveEvent *event)
 {
     QMainWindow::moveEvent(event);
-    // Some desktops tell the frame only once they have framed the window.
+    if (shownOnce)
+        fitToScreen(false);
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
     if (shownOnce)
         fitToScreen(false);
 }
