@@ -1,11 +1,13 @@
 #include "app/application.h"
 
 #include "mainwindow/mainwindow.h"
+#include "mainwindow/windowfit.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLocale>
 #include <QPixmap>
+#include <QScreen>
 #include <QSplashScreen>
 #include <QThread>
 
@@ -52,13 +54,15 @@ int runCorvale(int argc, char **argv)
     QApplication app(argc, argv);
     configureApplication(app);
 
-    // The card fills 500 x 281 device-independent pixels; on a scaled desktop it is drawn from
-    // the 2x image at the screen's own resolution.
+    // The card fills 500 x 281 device-independent pixels, less on a screen smaller than that; on
+    // a scaled desktop it is drawn from the 2x image at the screen's own resolution.
     const qreal ratio = app.devicePixelRatio();
     const QPixmap splashImage(ratio > 1 ? QStringLiteral(":/img/Corvale-SS@2x.png")
                                         : QStringLiteral(":/img/Corvale-SS.png"));
+    const QSize card =
+        fitCard(QSize(500, 281), QGuiApplication::primaryScreen()->availableGeometry());
     QPixmap scaledSplash =
-        splashImage.scaled(QSize(500, 281) * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+        splashImage.scaled(card * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     scaledSplash.setDevicePixelRatio(ratio);
     QSplashScreen splash(scaledSplash);
     splash.show();

@@ -30,6 +30,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 {
     initCorvaleResources();
     ui->setupUi(this);
+    formSize = size();
     showLogo(*ui);
     fitFormToFonts(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
@@ -72,6 +73,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(&linkReader, &LinkReader::serialLost, this, &MainWindow::serialLost);
     connect(&frameTimer, &QTimer::timeout, this, &MainWindow::frameTick);
     connect(&rateTimer, &QTimer::timeout, this, &MainWindow::updateRate);
+    fitToScreen(true);
 }
 
 MainWindow::~MainWindow()

@@ -12,6 +12,9 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QMargins>
+#include <QPointer>
+#include <QRect>
 #include <QRectF>
 #include <QSerialPort>
 #include <QString>
@@ -20,15 +23,20 @@
 #include <QVector>
 
 #include <memory>
+#include <optional>
 
 #include <qwt_scale_div.h>
 
+class PanelScroller;
 class QLabel;
+class QScreen;
+class QWindow;
 class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
 class PlotView;
 class StripChart;
+struct FormRoom;
 
 namespace Ui {
 class MainWindow;
@@ -43,6 +51,11 @@ public:
     ~MainWindow() override;
 
     bool eventFilter(QObject *watched, QEvent *event) override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
     // The order of these slots is their index in the meta-object; keep it.
 private slots:
@@ -99,6 +112,15 @@ private:
     void drawFrame();
     void buildView();
     void showViewStores();
+
+    // the window on its screen
+    void fitToScreen(bool anew);
+    void followScreen();
+    void watchScreen(QScreen *screen);
+    QRect availableArea() const;
+    std::optional<QMargins> windowFrame() const;
+    FormRoom measureForm();
+    void showPanelAsDrawn();
 
     friend struct MainWindowProbe; // read access for the tests
 
@@ -161,6 +183,19 @@ private:
     quint64 linesDropped = 0;
     quint64 bytesReceived = 0;
     quint64 countAtLastRate = 0;
+
+    // The window as the form draws it, and what it was last fitted to. Where it does not fit
+    // its screen, the panel is shown in panelScroller.
+    QSize formSize;
+    PanelScroller *panelScroller = nullptr;
+    QRect fittedArea;
+    QMargins fittedFrame;
+    bool shownOnce = false;
+    int frameQuestions = 0; // times the frame was asked for again after a fit
+    QPointer<QWindow> followedWindow;
+    QPointer<QScreen> watchedScreen;
+    // Tests stand a desktop of their own in for the offscreen platform's small screen.
+    static QRect desktopStandIn;
 };
 
 #endif

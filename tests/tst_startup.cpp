@@ -5,6 +5,9 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSplashScreen>
 #include <QStyle>
 #include <QTimer>
@@ -18,6 +21,21 @@ qint64 splashShown = -1;
 qint64 windowShown = -1;
 bool splashClosedAfterWindow = false;
 QString windowTitle;
+bool splashOnScreen = false;
+bool windowOnArea = false;
+bool panelReachable = false;
+
+// Whether the panel is in a view that scrolls across all of it.
+bool reachable(QMainWindow *window)
+{
+    auto *panel = window->findChild<QWidget *>(QStringLiteral("frame_2"));
+    auto *view = window->findChild<QScrollArea *>(QStringLiteral("scrollArea_Panel"));
+    if (!view)
+        return false;
+    const QScrollBar *across = view->horizontalScrollBar();
+    return view->widget() == panel && across->isVisible() &&
+           across->maximum() == panel->width() - view->viewport()->width();
+}
 
 // Watches the application's windows appear without touching the start-up code.
 class ShowWatcher : public QObject
@@ -26,14 +44,20 @@ public:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Show) {
-            if (qobject_cast<QSplashScreen *>(watched) && splashShown < 0) {
+            if (auto *splash = qobject_cast<QSplashScreen *>(watched); splash && splashShown < 0) {
                 splashShown = clock.elapsed();
+                const QSize room = splash->screen()->availableGeometry().size();
+                splashOnScreen =
+                    splash->width() <= room.width() && splash->height() <= room.height();
             } else if (auto *window = qobject_cast<QMainWindow *>(watched);
                        window && windowShown < 0) {
                 windowShown = clock.elapsed();
                 windowTitle = window->windowTitle();
                 // Close it from the event loop, as a user would.
                 QTimer::singleShot(200, window, [window] {
+                    windowOnArea =
+                        window->screen()->availableGeometry().contains(window->frameGeometry());
+                    panelReachable = reachable(window);
                     const auto splashes = QApplication::topLevelWidgets();
                     splashClosedAfterWindow = true;
                     for (QWidget *w : splashes)
@@ -77,6 +101,10 @@ int main(int argc, char **argv)
     check(windowShown - splashShown >= 4000, "the splash screen stands at least 4 seconds");
     check(splashClosedAfterWindow, "the splash screen is gone once the main window shows");
     check(windowTitle == QLatin1String("Corvale v1.0.1"), "the window title");
+    // The offscreen platform's screen is smaller than the window as drawn.
+    check(splashOnScreen, "the splash screen is no larger than the screen");
+    check(windowOnArea, "the main window lies within the screen's available area");
+    check(panelReachable, "the control panel scrolls across where the window is narrower");
     std::printf("%d passed, %d failed\n", passes, failures);
     return failures == 0 ? 0 : 1;
 }

@@ -1,0 +1,64 @@
+#include "mainwindow/panelscroller.h"
+
+#include <QBoxLayout>
+#include <QResizeEvent>
+#include <QScrollBar>
+
+PanelScroller::PanelScroller(QWidget *parent) : QScrollArea(parent)
+{
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Across, the view takes what the window has; down, the panel and its bar decide.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+    hide();
+}
+
+int PanelScroller::barBreadth()
+{
+    return QScrollBar(Qt::Horizontal).sizeHint().height();
+}
+
+void PanelScroller::hold(QBoxLayout *layout, QWidget *panel, const QSize &drawn)
+{
+    drawnSize = drawn;
+    panelMinimum = panel->minimumSize();
+    panelFilled = panel->autoFillBackground();
+    delete layout->replaceWidget(panel, this);
+    // Where the window is wider, the panel stretches as the form lets it; never narrower.
+    panel->setMinimumSize(drawn);
+    setWidget(panel);
+    show();
+}
+
+void PanelScroller::giveBack(QBoxLayout *layout)
+{
+    QWidget *panel = takeWidget();
+    panel->removeEventFilter(this);
+    panel->setMinimumSize(panelMinimum);
+    panel->setAutoFillBackground(panelFilled);
+    panel->setParent(parentWidget());
+    delete layout->replaceWidget(this, panel);
+    panel->show();
+}
+
+bool PanelScroller::panelWider() const
+{
+    return drawnSize.width() > width() - 2 * frameWidth();
+}
+
+QSize PanelScroller::sizeHint() const
+{
+    hintWithBar = panelWider();
+    const int bar = hintWithBar ? horizontalScrollBar()->sizeHint().height() : 0;
+    return drawnSize + QSize(2 * frameWidth(), 2 * frameWidth() + bar);
+}
+
+void PanelScroller::resizeEvent(QResizeEvent *event)
+{
+    QScrollArea::resizeEvent(event);
+    // The bar below comes and goes with the width; the height follows it.
+    if (panelWider() != hintWithBar)
+        updateGeometry();
+}
