@@ -49,7 +49,7 @@ QwtPlotMarker *makeCursorMarker(const QString &name, bool point)
 
 } // namespace
 
-PlotView::PlotView(QwtPlot *plot, QWidget *window) : m_plot(plot)
+PlotView::PlotView(QwtPlot *plot, QWidget *window) : QObject(window), m_plot(plot)
 {
     setObjectName(QStringLiteral("plotView"));
     QWidget *canvas = plot->canvas();

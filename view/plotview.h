@@ -38,7 +38,8 @@ class PlotView : public QObject
 
 public:
     // The actions' keys work anywhere in `window` that a field does not take them. Destroy the
-    // view before the plot: it deletes the plot items it made.
+    // view before the plot: it deletes the plot items it made. A child of the window, found by
+    // the name "plotView".
     PlotView(QwtPlot *plot, QWidget *window);
     ~PlotView() override;
 
