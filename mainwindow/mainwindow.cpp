@@ -4,6 +4,7 @@
 #include "mainwindow/formfit.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/stripchart.h"
+#include "plotting/xytrail.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
@@ -92,6 +93,7 @@ MainWindow::~MainWindow()
     qDeleteAll(curves);
     curves.clear();
     delete strip;
+    delete xyTrail;
     qDeleteAll(pointMarkers);
     pointMarkers.clear();
 }

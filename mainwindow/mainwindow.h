@@ -36,6 +36,7 @@ class QwtPlotCurve;
 class QwtPlotMarker;
 class PlotView;
 class StripChart;
+class XYTrail;
 struct FormRoom;
 
 namespace Ui {
@@ -130,6 +131,7 @@ private:
     History history;   // the time series' newest lines, beyond the window
     QList<QwtPlotCurve *> curves;
     StripChart *strip = nullptr; // draws the time-series curves together
+    XYTrail *xyTrail = nullptr;  // draws the XY curve, in XY mode
     int plotWidth = 1000;
     int lastIndex = 999;
     QwtPlotMarker *vLineMarker = nullptr;

@@ -6,6 +6,7 @@
 #include "plotting/qwtcompat.h"
 #include "plotting/storeseries.h"
 #include "plotting/stripchart.h"
+#include "plotting/xytrail.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -59,6 +60,8 @@ void MainWindow::showViewStores()
     }
     if (strip)
         strip->setStore(plotView->shownSeries());
+    if (xyTrail)
+        xyTrail->setStore(plotView->shownPoints());
     markPlotDirty();
 }
 
@@ -79,16 +82,22 @@ void MainWindow::markSamplesWaiting()
         frameTimer.start();
 }
 
-// New samples are drawn when they move the curves on (always in XY mode), and otherwise soon
-// enough that the newest line is on screen within 100 ms: at width 10000, 100 lines a second move
-// the curves by a column every 70 ms, and a frame for each line would show nothing new. Every
-// frame repaints the whole canvas, whose pixels cost more than anything else in it.
+// New samples are drawn when they move the curves on, and otherwise soon enough that the newest
+// line is on screen within 100 ms: at width 10000, 100 lines a second move the curves by a
+// column every 70 ms, and a frame for each line would show nothing new. Every frame repaints the
+// whole canvas, whose pixels cost more than anything else in it. XY points count the pixel steps
+// they take the curve.
 bool MainWindow::samplesDue() const
 {
-    // A zoomed view is drawn whole: every frame shows what arrived.
-    if (!strip || plotView->isZoomed())
-        return true;
-    const qint64 moved = strip->newColumns();
+    qint64 moved = 0;
+    if (xyTrail) {
+        moved = xyTrail->newSteps();
+    } else {
+        // A zoomed time series is drawn whole: every frame shows what arrived.
+        if (!strip || plotView->isZoomed())
+            return true;
+        moved = strip->newColumns();
+    }
     const bool slow = !lastFrame.isValid() || lastFrame.elapsed() >= slowFrameMs;
     return moved >= columnsPerFrame || (moved > 0 && slow) ||
            samplesWaitingSince.elapsed() >= samplesDelayMs;

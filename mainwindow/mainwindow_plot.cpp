@@ -9,6 +9,7 @@
 #include "plotting/reducedcurve.h"
 #include "plotting/storeseries.h"
 #include "plotting/stripchart.h"
+#include "plotting/xytrail.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -102,6 +103,8 @@ void MainWindow::setupPlot()
     qDeleteAll(curves);
     curves.clear();
     delete strip;
+    delete xyTrail;
+    xyTrail = nullptr;
     yData.reset(numChannels, plotWidth);
     history.reset(numChannels);
 
@@ -269,6 +272,10 @@ void MainWindow::setupXYPlot()
     curve->setData(new PointSeries(&xyData));
     curve->attach(plot);
     curves.append(curve);
+    delete xyTrail;
+    xyTrail = new XYTrail(&xyData);
+    xyTrail->setCurve(curve);
+    xyTrail->attach(plot);
     plotView->showPoints(&xyData);
 
     plot->setAutoReplot(false);

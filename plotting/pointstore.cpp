@@ -16,6 +16,7 @@ void PointStore::append(double x, double y)
         oldest = point;
         m_oldest = m_oldest + 1 == m_capacity ? 0 : m_oldest + 1;
     }
+    ++m_total;
     if (m_boundsValid) {
         m_minX = qMin(m_minX, x);
         m_maxX = qMax(m_maxX, x);
@@ -28,6 +29,8 @@ void PointStore::clear()
 {
     m_points.clear();
     m_oldest = 0;
+    m_total = 0;
+    ++m_generation;
     m_boundsValid = false;
 }
 

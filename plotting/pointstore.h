@@ -19,6 +19,11 @@ public:
     void clear();
 
     int size() const { return int(m_points.size()); }
+    // Points are numbered from 0 since the last clear, whose count generation() is: the
+    // oldest held is number total() - size(). Drawing that follows the numbers can keep what
+    // it drew of older points.
+    quint64 total() const { return m_total; }
+    quint64 generation() const { return m_generation; }
     int capacity() const { return m_capacity; }
     // Point `index`, 0 being the oldest.
     const QPointF &at(int index) const
@@ -41,6 +46,8 @@ private:
     int m_capacity;
     QVector<QPointF> m_points; // a ring once it holds m_capacity points
     int m_oldest = 0;
+    quint64 m_total = 0;
+    quint64 m_generation = 0;
     mutable bool m_boundsValid = false;
     mutable double m_minX = 0, m_maxX = 0, m_minY = 0, m_maxY = 0;
 };

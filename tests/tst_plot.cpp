@@ -5,7 +5,9 @@
 #include <QLabel>
 #include <QTableWidget>
 
+#include "plotting/pointstore.h"
 #include "plotting/reducedcurve.h"
+#include "plotting/xytrail.h"
 
 #include <QRandomGenerator>
 
@@ -33,6 +35,7 @@ private slots:
     void axisCoversDataAfterRebuild();
     void pictureIsTheSamples_data();
     void pictureIsTheSamples();
+    void xyPictureIsThePoints();
 };
 
 void TestPlot::startUpPlot()
@@ -477,6 +480,54 @@ void TestPlot::pictureIsTheSamples()
     QVERIFY(d.curvePixels > 0);
     QVERIFY2(d.differ <= d.curvePixels / 50,
              qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(d.differ).arg(d.curvePixels)));
+}
+
+// The XY picture is kept and drawn on frame by frame; it must be what Qwt draws of every point
+// held, after points arrived in many frames and after the oldest left the store. The curve
+// crosses itself everywhere: a few points too many or too few change a few pixels only.
+void TestPlot::xyPictureIsThePoints()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+    int n = 0;
+    const auto points = [&n](int count) {
+        QByteArray text;
+        for (int i = 0; i < count; ++i, ++n)
+            text += QByteArray::number(900 * std::sin(n * 0.0031)) + ' ' +
+                    QByteArray::number(700 * std::sin(n * 0.0047 + 1) + 50 * std::sin(n * 0.3)) +
+                    "\r\n";
+        return text;
+    };
+    const auto compare = [&] {
+        const QImage kept = probe.plot()->canvas()->grab().toImage();
+        const QImage plain = drawnCanvas(probe, false);
+        static_cast<ReducedCurve *>(probe.curves().first())->setReduced(true);
+        const PictureDifference d = comparePictures(plain, kept, 1);
+        QVERIFY(d.curvePixels > 0);
+        QVERIFY2(
+            d.differ <= d.curvePixels / 500,
+            qPrintable(QStringLiteral("%1 of %2 pixels differ").arg(d.differ).arg(d.curvePixels)));
+    };
+    for (int frame = 0; frame < 30; ++frame) {
+        probe.feed(points(frame % 5 == 0 ? 1 : 1500));
+        QVERIFY(probe.nextFrame());
+    }
+    compare();
+
+    // Beyond the store's bound the oldest go; the picture is drawn anew soon after.
+    probe.feed(points(PointStore::DefaultCapacity));
+    QVERIFY(probe.nextFrame());
+    for (int frame = 0; frame < 10; ++frame) {
+        probe.feed(points(700));
+        QVERIFY(probe.nextFrame());
+    }
+    QTest::qWait(XYTrail::StaleMs + 50);
+    probe.feed(points(3));
+    QVERIFY(probe.nextFrame());
+    compare();
 }
 
 QTEST_MAIN(TestPlot)
