@@ -1,13 +1,24 @@
 #include "links/chunkqueue.h"
 
+#include <chrono>
+
+qint64 ChunkQueue::now()
+{
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 bool ChunkQueue::push(QByteArray chunk)
 {
     const qint64 size = chunk.size();
+    const qint64 at = now();
     std::lock_guard<std::mutex> lock(m_mutex);
     if (m_bytes + size > MaxQueuedBytes) {
         m_dropped += size;
     } else {
         m_chunks.append(std::move(chunk));
+        m_times.append(at);
         m_bytes += size;
     }
     const bool wake = m_wakeWanted;
@@ -21,7 +32,7 @@ qint64 ChunkQueue::queuedBytes()
     return m_bytes;
 }
 
-void ChunkQueue::takeAll(QVector<QByteArray> *chunks)
+void ChunkQueue::takeAll(QVector<QByteArray> *chunks, QVector<qint64> *times)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     if (chunks->isEmpty())
@@ -29,6 +40,13 @@ void ChunkQueue::takeAll(QVector<QByteArray> *chunks)
     else
         *chunks += m_chunks;
     m_chunks.clear();
+    if (times) {
+        if (times->isEmpty())
+            times->swap(m_times);
+        else
+            *times += m_times;
+    }
+    m_times.clear();
     m_bytes = 0;
 }
 
@@ -43,6 +61,7 @@ void ChunkQueue::clear()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_chunks.clear();
+    m_times.clear();
     m_bytes = 0;
     m_dropped = 0;
 }

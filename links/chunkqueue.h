@@ -16,12 +16,14 @@ class ChunkQueue
 public:
     static constexpr qint64 MaxQueuedBytes = 16 * 1024 * 1024;
 
-    // Reader side. True when the window asked to be woken and must be now.
+    // Reader side. True when the window asked to be woken and must be now. The chunk is
+    // stamped with the time it arrived (see now()).
     bool push(QByteArray chunk);
     qint64 queuedBytes();
 
-    // Window side. Appends everything queued to *chunks and empties the queue.
-    void takeAll(QVector<QByteArray> *chunks);
+    // Window side. Appends everything queued to *chunks, and their arrival times to *times,
+    // and empties the queue.
+    void takeAll(QVector<QByteArray> *chunks, QVector<qint64> *times = nullptr);
     // True, and the next push wakes the window, if nothing is queued; false if chunks are
     // waiting (take them first).
     bool sleepIfEmpty();
@@ -31,9 +33,13 @@ public:
     // Bytes dropped for want of room since the last call.
     qint64 takeDroppedBytes();
 
+    // The clock of the arrival times: nanoseconds of the system's monotonic clock.
+    static qint64 now();
+
 private:
     std::mutex m_mutex;
     QVector<QByteArray> m_chunks;
+    QVector<qint64> m_times;
     qint64 m_bytes = 0;
     qint64 m_dropped = 0;
     bool m_wakeWanted = true;

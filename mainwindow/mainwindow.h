@@ -85,7 +85,7 @@ private:
     // data stream
     void takeReceived();
     void dropLinkData();
-    void handleChunk(const QByteArray &chunk);
+    void handleChunk(const QByteArray &chunk, qint64 arrivedAt);
     void finishBatch();
     void restartRate();
     void updateRate();
@@ -153,6 +153,8 @@ private:
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};
     QVector<QByteArray> receivedChunks; // taken from the reader, handled from receivedNext on
+    QVector<qint64> receivedTimes;      // when each arrived (ChunkQueue::now())
+    qint64 chunkArrivedAt = 0;          // of the chunk whose lines are being taken
     int receivedNext = 0;
     // Lines and the mouse ask for a frame; the frame timer draws at most once per display frame.
     QTimer frameTimer;

@@ -95,6 +95,7 @@ void MainWindow::discardSerialInput()
     linkReader.discardSerialInput();
     // What the reader had already handed over counts as read by the port, but not yet taken.
     receivedChunks.clear();
+    receivedTimes.clear();
     receivedNext = 0;
 }
 

@@ -32,15 +32,17 @@ void MainWindow::takeReceived()
     for (;;) {
         if (receivedNext == receivedChunks.size()) {
             receivedChunks.clear();
+            receivedTimes.clear();
             receivedNext = 0;
-            linkReader.queue().takeAll(&receivedChunks);
+            linkReader.queue().takeAll(&receivedChunks, &receivedTimes);
             linkReader.resumeSerial();
             if (receivedChunks.isEmpty())
                 break;
         }
         // Released as soon as it is handled; a backlog may hold many.
+        const qint64 arrivedAt = receivedTimes.value(receivedNext);
         const QByteArray chunk = std::exchange(receivedChunks[receivedNext++], QByteArray());
-        handleChunk(chunk);
+        handleChunk(chunk, arrivedAt);
         if (clock.nsecsElapsed() > sliceNs || monitorLog.isFlushFull())
             break;
     }
@@ -56,14 +58,16 @@ void MainWindow::takeReceived()
 void MainWindow::dropLinkData()
 {
     receivedChunks.clear();
+    receivedTimes.clear();
     receivedNext = 0;
     dataBuffer.clear();
     xyBuffer.clear();
     monitorLog.reset();
 }
 
-void MainWindow::handleChunk(const QByteArray &chunk)
+void MainWindow::handleChunk(const QByteArray &chunk, qint64 arrivedAt)
 {
+    chunkArrivedAt = arrivedAt;
     if (ui->tabWidget_MonitorViews->currentIndex() != 0) {
         bytesReceived += quint64(chunk.size());
         monitorLog.receive(chunk);

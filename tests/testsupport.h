@@ -83,7 +83,7 @@ struct MainWindowProbe
     // Hands bytes to the window as if a link had delivered them in one batch.
     void feed(const QByteArray &chunk)
     {
-        w.handleChunk(chunk);
+        w.handleChunk(chunk, ChunkQueue::now());
         w.finishBatch();
     }
     // Waits until the plot shows everything so far: curves, axes and value markers are brought
