@@ -45,7 +45,7 @@ void MainWindow::buildView()
     if (xyMode)
         plotView->showPoints(&xyData);
     else
-        plotView->showSeries(&yData, &history, strip ? strip->curves() : QList<ReducedCurve *>());
+        plotView->showSeries(&yData, &history, strip->curves(), strip);
 }
 
 // Frozen, the curves show the view's copies of the stores; live, the stores themselves.

@@ -123,7 +123,7 @@ void MainWindow::setupPlot()
     strip->setCurves(channelCurves);
     strip->attach(plot);
     if (plotView)
-        plotView->showSeries(&yData, &history, channelCurves);
+        plotView->showSeries(&yData, &history, channelCurves, strip);
 
     replaceCrosshair();
     plot->replot();

@@ -77,8 +77,9 @@ PlotView::~PlotView()
 }
 
 void PlotView::showSeries(const SampleStore *window, const History *history,
-                          const QList<ReducedCurve *> &curves)
+                          const QList<ReducedCurve *> &curves, QwtPlotItem *unzoomed)
 {
+    m_unzoomed = unzoomed;
     m_xy = false;
     m_liveSeries = window;
     m_history = history;
@@ -93,6 +94,7 @@ void PlotView::showPoints(const PointStore *points)
     m_xy = true;
     m_livePoints = points;
     m_liveSeries = nullptr;
+    m_unzoomed = nullptr;
     m_curves.clear();
     m_chart->setCurves({});
 }
@@ -165,6 +167,8 @@ void PlotView::startZoom()
     if (!m_xy) {
         m_chart->setTimeline(timeline());
         m_chart->attach(m_plot);
+        if (m_unzoomed)
+            m_unzoomed->setVisible(false);
     }
 }
 
@@ -203,6 +207,8 @@ void PlotView::endZoom()
     m_zoomed = false;
     m_previous.clear();
     m_chart->detach();
+    if (m_unzoomed)
+        m_unzoomed->setVisible(true);
     for (const auto &[axis, state] :
          {std::make_pair(QwtCompat::xBottom, m_baseX), std::make_pair(QwtCompat::yLeft, m_baseY)}) {
         if (state.autoScale)

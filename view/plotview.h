@@ -19,6 +19,7 @@ class QMenu;
 class QToolButton;
 class QWidget;
 class QwtPlot;
+class QwtPlotItem;
 class QwtPlotMarker;
 class QwtPlotPicker;
 class ReadoutLabel;
@@ -44,9 +45,10 @@ public:
     ~PlotView() override;
 
     // What the plot shows live, as the window (re)builds it: the time series' window store, its
-    // history and curves, or the XY points.
+    // history and curves, and the item that draws them unzoomed (which stands aside while the
+    // view is zoomed), or the XY points.
     void showSeries(const SampleStore *window, const History *history,
-                    const QList<ReducedCurve *> &curves);
+                    const QList<ReducedCurve *> &curves, QwtPlotItem *unzoomed);
     void showPoints(const PointStore *points);
 
     bool isFrozen() const { return m_frozen; }
@@ -108,6 +110,7 @@ private:
     const History *m_history = nullptr;
     const PointStore *m_livePoints = nullptr;
     QList<ReducedCurve *> m_curves;
+    QwtPlotItem *m_unzoomed = nullptr;
     bool m_xy = false;
 
     bool m_frozen = false;
