@@ -3,6 +3,7 @@
 #include "plotting/columnreducer.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
+#include "plotting/reduceddrawing.h"
 #include "plotting/samplestore.h"
 
 #include <QPaintEngine>
@@ -111,11 +112,24 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
     const bool cached = mapping(painter, xMap, yMap, canvasRect, &map);
     const qint64 spanned = qint64(std::ceil(map.columnsPerSample * (m_store->width() - 1))) + 2;
     if (!cached || spanned > map.device.width() + 2) {
-        // A printer, a rotated painter, or an axis that shows only part of the samples.
+        // A printer, a vector file, a rotated painter, or an axis that shows only part of the
+        // samples: everything at once, reduced where the painter does not round to pixels
+        // (where it does, the curves reduce themselves).
         m_valid = false;
-        for (const ReducedCurve *curve : m_curves) {
-            if (curve->isVisible())
+        const bool rounds = QwtPainter::roundingAlignment(painter);
+        for (int c = 0; c < m_curves.size() && c < m_store->channelCount(); ++c) {
+            const ReducedCurve *curve = m_curves.at(c);
+            if (!curve->isVisible())
+                continue;
+            if (rounds) {
                 curve->drawAlone(painter, xMap, yMap, canvasRect);
+                continue;
+            }
+            painter->save();
+            painter->setPen(curve->pen());
+            drawReducedPolyline(painter, xMap, yMap, canvasRect, m_store->width(),
+                                [&](int i) { return QPointF(double(i), m_store->at(c, i)); });
+            painter->restore();
         }
         return;
     }

@@ -4,6 +4,7 @@
 #include "plotting/pointstore.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
+#include "plotting/reduceddrawing.h"
 
 #include <QPaintEngine>
 #include <QPainter>
@@ -79,9 +80,13 @@ void XYTrail::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap
         return;
     Mapping map;
     if (!mapping(painter, xMap, yMap, canvasRect, &map)) {
-        // A printer, a vector file or a rotated painter: the curve draws itself.
+        // A printer, a vector file or a rotated painter: everything, reduced, at once.
         m_valid = false;
-        m_curve->drawAlone(painter, xMap, yMap, canvasRect);
+        painter->save();
+        painter->setPen(m_curve->pen());
+        drawReducedPolyline(painter, xMap, yMap, canvasRect, m_store->size(),
+                            [this](int i) { return m_store->at(i); });
+        painter->restore();
         return;
     }
     const quint64 total = m_store->total();
