@@ -3,7 +3,7 @@
 # Qwt for Qt 5 and for Qt 6 share header names, so headers and library are always taken from the
 # same prefix, and the Qwt version is checked against the Qt major version before anything builds.
 
-set(_corvale_qt_components Widgets SerialPort Network Test)
+set(_corvale_qt_components Widgets SerialPort Network Svg Test)
 
 function(_corvale_find_qwt qt_major out_found)
     set(_prefixes ${QWT_ROOT} $ENV{QWT_ROOT})

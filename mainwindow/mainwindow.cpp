@@ -5,6 +5,7 @@
 #include "plotting/qwtcompat.h"
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
+#include "record/recordcontrols.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
@@ -80,6 +81,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 MainWindow::~MainWindow()
 {
     linkReader.closeSerial();
+    recordControls.reset();
     // Child widgets still signal while they go (a spin box with the focus finishes its edit
     // when the window disappears); nothing may reach this half-destroyed window.
     for (QObject *child : findChildren<QObject *>())

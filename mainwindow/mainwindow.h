@@ -35,6 +35,7 @@ class QwtPlot;
 class QwtPlotCurve;
 class QwtPlotMarker;
 class PlotView;
+class RecordControls;
 class StripChart;
 class XYTrail;
 struct FormRoom;
@@ -112,6 +113,7 @@ private:
     void frameTick();
     void drawFrame();
     void buildView();
+    QStringList recordColumns() const;
     void showViewStores();
 
     // the window on its screen
@@ -149,6 +151,8 @@ private:
     QUdpSocket udpSocket;
     // Freeze, zoom and pan, the history, the cursors; destroyed before the plot.
     std::unique_ptr<PlotView> plotView;
+    // Images, exports, recordings; a recording going on is completed first.
+    std::unique_ptr<RecordControls> recordControls;
 
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};

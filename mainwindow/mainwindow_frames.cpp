@@ -7,6 +7,7 @@
 #include "plotting/storeseries.h"
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
+#include "record/recordcontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -35,7 +36,11 @@ constexpr qint64 samplesDelayMs = 64;
 void MainWindow::buildView()
 {
     plotView = std::make_unique<PlotView>(plot, this);
+    recordControls = std::make_unique<RecordControls>(plot, plotView.get(), this);
+    ui->statusbar->addPermanentWidget(recordControls->recordLabel());
+    ui->statusbar->addPermanentWidget(recordControls->recordButton());
     ui->statusbar->addPermanentWidget(plotView->freezeButton());
+    connect(recordControls.get(), &RecordControls::message, this, &MainWindow::showStatus);
     connect(plotView.get(), &PlotView::frozenChanged, this, &MainWindow::showViewStores);
     connect(plotView.get(), &PlotView::changed, this, &MainWindow::markPlotDirty);
     connect(plotView.get(), &PlotView::frozenChanged, this, [this] {
@@ -46,6 +51,18 @@ void MainWindow::buildView()
         plotView->showPoints(&xyData);
     else
         plotView->showSeries(&yData, &history, strip->curves(), strip);
+    recordControls->setColumns(recordColumns());
+}
+
+// The columns of a recording: the channels, or x and y.
+QStringList MainWindow::recordColumns() const
+{
+    if (xyMode)
+        return {QStringLiteral("x"), QStringLiteral("y")};
+    QStringList columns;
+    for (int c = 0; c < numChannels; ++c)
+        columns << QStringLiteral("Channel %1").arg(c + 1);
+    return columns;
 }
 
 // Frozen, the curves show the view's copies of the stores; live, the stores themselves.

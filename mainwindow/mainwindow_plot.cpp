@@ -10,6 +10,7 @@
 #include "plotting/storeseries.h"
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
+#include "record/recordcontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -122,8 +123,10 @@ void MainWindow::setupPlot()
     strip = new StripChart(&yData);
     strip->setCurves(channelCurves);
     strip->attach(plot);
-    if (plotView)
+    if (plotView) {
         plotView->showSeries(&yData, &history, channelCurves, strip);
+        recordControls->setColumns(recordColumns());
+    }
 
     replaceCrosshair();
     plot->replot();
@@ -277,6 +280,7 @@ void MainWindow::setupXYPlot()
     xyTrail->setCurve(curve);
     xyTrail->attach(plot);
     plotView->showPoints(&xyData);
+    recordControls->setColumns(recordColumns());
 
     plot->setAutoReplot(false);
     replaceCrosshair();

@@ -2,6 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "record/recordcontrols.h"
 #include "stream/lineparser.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
@@ -68,6 +69,7 @@ void MainWindow::dropLinkData()
 void MainWindow::handleChunk(const QByteArray &chunk, qint64 arrivedAt)
 {
     chunkArrivedAt = arrivedAt;
+    recordControls->takeBytes(chunk);
     if (ui->tabWidget_MonitorViews->currentIndex() != 0) {
         bytesReceived += quint64(chunk.size());
         monitorLog.receive(chunk);
@@ -142,6 +144,7 @@ void MainWindow::seriesLine(const QVector<double> &values)
         return;
     }
     ++linesTaken;
+    recordControls->takeLine(chunkArrivedAt, yData.lastLine(), yData.channelCount());
     // At width 0 there is nothing to draw, nor to look back at.
     if (yData.width() == 0)
         return;
@@ -160,6 +163,8 @@ void MainWindow::xyPoint(double x, double y)
 {
     xyData.append(x, y);
     ++linesTaken;
+    const double point[] = {x, y};
+    recordControls->takeLine(chunkArrivedAt, point, 2);
     if (!plotView->isFrozen())
         markSamplesWaiting();
 }

@@ -35,6 +35,15 @@ qint64 Timeline::firstX() const
     return 0;
 }
 
+qint64 Timeline::firstLineX() const
+{
+    if (!m_window || !m_history || m_history->channelCount() != m_window->channelCount() ||
+        newest() < 0)
+        return lastX() + 1;
+    const qint64 lines = newest() - m_history->oldest() + 1;
+    return qMax(firstX(), lastX() - lines + 1);
+}
+
 double Timeline::at(int channel, qint64 x) const
 {
     if (x >= 0)

@@ -22,6 +22,9 @@ public:
     qint64 lastX() const { return m_window ? m_window->width() - 1 : -1; }
     // The oldest position that holds a sample; above lastX() when none does.
     qint64 firstX() const;
+    // The oldest position that holds a line received since the history started (the window's
+    // zeros from before are not lines); above lastX() when none does.
+    qint64 firstLineX() const;
     bool holds(qint64 x) const { return x >= firstX() && x <= lastX(); }
     // A held position.
     double at(int channel, qint64 x) const;

@@ -1,0 +1,170 @@
+#include "record/blockwriter.h"
+
+#include "record/csvformat.h"
+
+#include <QFile>
+#include <QPointer>
+
+#include <chrono>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+
+// Flushed to the disk this often, at the latest.
+constexpr auto flushInterval = std::chrono::milliseconds(500);
+
+} // namespace
+
+BlockWriter::BlockWriter(QObject *parent) : QObject(parent)
+{
+}
+
+BlockWriter::~BlockWriter()
+{
+    finishAndWait();
+}
+
+void BlockWriter::start(const QString &path, const QByteArray &header)
+{
+    finishAndWait();
+    m_path = path;
+    m_failed = false;
+    m_finishing = false;
+    m_rows = 0;
+    m_bytes = 0;
+    m_blocks.clear();
+    m_thread = std::thread([this, path, header] { run(path, header); });
+}
+
+void BlockWriter::write(QByteArray bytes, qint64 rows)
+{
+    Block block;
+    block.bytes = std::move(bytes);
+    block.rows = rows;
+    push(std::move(block));
+}
+
+void BlockWriter::write(QVector<double> values, qint64 rows, int columns, bool firstIsSeconds)
+{
+    Block block;
+    block.values = std::move(values);
+    block.rows = rows;
+    block.columns = columns;
+    block.firstIsSeconds = firstIsSeconds;
+    push(std::move(block));
+}
+
+void BlockWriter::push(Block block)
+{
+    if (!m_thread.joinable() || m_failed || block.rows == 0)
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_blocks.push_back(std::move(block));
+    m_wake.notify_one();
+}
+
+void BlockWriter::finish()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_finishing = true;
+    m_wake.notify_one();
+}
+
+void BlockWriter::finishAndWait()
+{
+    if (!m_thread.joinable())
+        return;
+    finish();
+    m_thread.join();
+}
+
+// From the writer's thread to the writer's own.
+void BlockWriter::report(const QString &reason, bool opening)
+{
+    m_failed = true;
+    QPointer<BlockWriter> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self, reason, opening] {
+            if (self)
+                emit self->failed(reason, opening);
+        },
+        Qt::QueuedConnection);
+}
+
+void BlockWriter::run(QString path, QByteArray header)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        report(file.errorString(), true);
+        return;
+    }
+    qint64 whole = 0; // the file's size at the end of the last block written whole
+    const auto put = [&](const QByteArray &bytes) {
+        if (file.write(bytes) == bytes.size())
+            return true;
+        const QString reason = file.errorString();
+        file.resize(whole);
+        file.close();
+        report(reason, false);
+        return false;
+    };
+    if (!header.isEmpty()) {
+        if (!put(header))
+            return;
+        whole = file.size();
+        m_bytes = whole;
+    }
+    auto lastFlush = std::chrono::steady_clock::now();
+    bool dirty = false;
+    for (;;) {
+        Block block;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_wake.wait_for(lock, flushInterval,
+                            [this] { return !m_blocks.empty() || m_finishing; });
+            if (m_blocks.empty() && m_finishing)
+                break;
+            if (!m_blocks.empty()) {
+                block = std::move(m_blocks.front());
+                m_blocks.pop_front();
+            }
+        }
+        if (block.rows > 0) {
+            if (!block.values.isEmpty()) {
+                block.bytes.reserve(int(block.rows) * block.columns * 12);
+                Csv::appendRows(block.bytes, block.values.constData(), block.rows, block.columns,
+                                block.firstIsSeconds);
+            }
+            if (!put(block.bytes))
+                return;
+            whole += block.bytes.size();
+            m_bytes = whole;
+            m_rows += block.rows;
+            dirty = true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (dirty && now - lastFlush >= flushInterval) {
+#ifdef Q_OS_UNIX
+            ::fdatasync(file.handle());
+#endif
+            lastFlush = now;
+            dirty = false;
+        }
+    }
+#ifdef Q_OS_UNIX
+    ::fdatasync(file.handle());
+#endif
+    file.close();
+    QPointer<BlockWriter> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (self)
+                emit self->finished();
+        },
+        Qt::QueuedConnection);
+}
