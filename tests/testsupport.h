@@ -5,10 +5,13 @@
 #include "mainwindow/mainwindow.h"
 #include "view/plotview.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,6 +20,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -284,6 +288,31 @@ inline QImage drawnCanvas(MainWindowProbe &probe, bool reduced)
         static_cast<ReducedCurve *>(curve)->setReduced(reduced);
     probe.plot()->replot();
     return probe.plot()->canvas()->grab().toImage();
+}
+
+inline QAction *action(MainWindow &window, const char *name)
+{
+    auto *found = window.findChild<QAction *>(QLatin1String(name));
+    if (!found)
+        qFatal("no action named %s", name);
+    return found;
+}
+
+// Triggers the action and answers the file dialog it opens with `path`, as a user would type it.
+inline void triggerAndChoose(QAction *action, const QString &path)
+{
+    QTimer answer;
+    answer.setInterval(10);
+    QObject::connect(&answer, &QTimer::timeout, [&answer, path] {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answer.stop();
+        dialog->selectFile(path);
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    answer.start();
+    action->trigger();
 }
 
 // Calls back whenever the widget paints.

@@ -2,9 +2,11 @@
 
 #include "testsupport.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QUdpSocket>
 
 namespace {
@@ -55,6 +57,50 @@ private slots:
         const auto [minX, maxX] = std::minmax_element(x.begin(), x.end());
         QVERIFY(*minX < -700 && *maxX > 700);
         QCOMPARE(errorMessages(messages), 0);
+    }
+
+    // What a capture holds, played back by the feeder, plots the same values: bytes cut
+    // anywhere, a line that is not one, and line ends as they came.
+    void captureReplayedPlotsTheSame()
+    {
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("capture.txt"));
+        QByteArray sent;
+        for (int n = 1; n <= 3000; ++n)
+            sent += QByteArray::number(n) + ' ' + QByteArray::number(n * 0.25) + "\r\n" +
+                    (n % 500 == 0 ? "not a line\r\n" : "");
+        QVector<QVector<double>> captured;
+        {
+            MainWindow window;
+            window.show();
+            MainWindowProbe probe(window);
+            chooseChannelCount(window, 2);
+            triggerAndChoose(action(window, "actionCapture"), path);
+            for (int at = 0; at < sent.size(); at += 777)
+                probe.feed(sent.mid(at, 777));
+            action(window, "actionCapture")->trigger();
+            QTRY_VERIFY(statusText(window).startsWith(QStringLiteral("Capture ended")));
+            captured = probe.yData();
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), sent);
+
+        MainWindow window;
+        window.show();
+        MainWindowProbe probe(window);
+        chooseChannelCount(window, 2);
+        widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QStringLiteral("0"));
+        widget<QPushButton>(window, "pbMode")->click();
+        QProcess feeder;
+        feeder.start(QStringLiteral(CORVALE_FEED_PATH),
+                     {"--replay", path, "--rate", "20000", "--lines-per-datagram", "10", "--udp",
+                      QStringLiteral("127.0.0.1:%1").arg(probe.udpSocket().localPort())});
+        QVERIFY(feeder.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(feeder.state() == QProcess::NotRunning, 20000);
+        QCOMPARE(feeder.exitCode(), 0);
+        QTRY_COMPARE(probe.history().end(), qint64(3000));
+        QCOMPARE(probe.yData(), captured);
     }
 
     void overPseudoTerminalWithBadLines()

@@ -23,31 +23,6 @@
 
 namespace {
 
-QAction *action(MainWindow &window, const char *name)
-{
-    auto *found = window.findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qFatal("no action named %s", name);
-    return found;
-}
-
-// Triggers the action and answers the file dialog it opens with `path`, as a user would type it.
-void triggerAndChoose(QAction *action, const QString &path)
-{
-    QTimer answer;
-    answer.setInterval(10);
-    QObject::connect(&answer, &QTimer::timeout, [&answer, path] {
-        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
-        if (!dialog)
-            return;
-        answer.stop();
-        dialog->selectFile(path);
-        static_cast<QDialog *>(dialog)->accept();
-    });
-    answer.start();
-    action->trigger();
-}
-
 QList<QByteArray> fileLines(const QString &path)
 {
     QFile file(path);

@@ -22,14 +22,6 @@ quint16 freePort()
     return probe.localPort();
 }
 
-QAction *action(MainWindow &window, const char *name)
-{
-    auto *found = window.findChild<QAction *>(QLatin1String(name));
-    if (!found)
-        qFatal("no action named %s", name);
-    return found;
-}
-
 QPoint pixelOf(QwtPlot *plot, double x, double y)
 {
     return QPoint(qRound(plot->transform(QwtCompat::xBottom, x)),

@@ -3,6 +3,7 @@
 
 #include "linegenerator.h"
 #include "outputs.h"
+#include "replay.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -91,9 +92,12 @@ struct Settings
 class Feeder
 {
 public:
-    Feeder(const Settings &settings, std::unique_ptr<Output> output)
+    // With a replay, its lines instead of generated ones.
+    Feeder(const Settings &settings, std::unique_ptr<Output> output,
+           std::unique_ptr<ReplaySource> replay = nullptr)
         : m_rate(settings.rate), m_count(settings.count), m_output(std::move(output)),
-          m_generator(settings.wave, settings.channels, settings.badRatio, settings.seed)
+          m_generator(settings.wave, settings.channels, settings.badRatio, settings.seed),
+          m_replay(std::move(replay))
     {
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
@@ -107,10 +111,19 @@ public:
     }
 
 private:
-    bool done() const { return m_count > 0 && m_made >= m_count; }
+    bool done() const { return m_replayed || (m_count > 0 && m_made >= m_count); }
 
     void emitLine()
     {
+        if (m_replay) {
+            if (!m_replay->next(m_line)) {
+                m_replayed = true;
+                return;
+            }
+            m_output->writeLine(m_line, false);
+            ++m_made;
+            return;
+        }
         const bool malformed = m_generator.next(m_line);
         m_output->writeLine(m_line, malformed);
         ++m_made;
@@ -208,6 +221,8 @@ private:
     quint64 m_count;
     std::unique_ptr<Output> m_output;
     LineGenerator m_generator;
+    std::unique_ptr<ReplaySource> m_replay;
+    bool m_replayed = false;
     QByteArray m_line;
     QTimer m_timer;
     QElapsedTimer m_clock;
@@ -289,6 +304,10 @@ const char *kDescription =
     "(which also runs into the next line). --seed makes the noise and the malformed lines\n"
     "repeatable; without it a random seed is used and shown at start.\n"
     "\n"
+    "--replay FILE sends the lines of FILE instead, each as it stands in the file (line end\n"
+    "included): a capture of the raw bytes Corvale received (\"Capture raw bytes...\" in the\n"
+    "plot's menu), or any text of lines. --rate paces them as it paces generated lines.\n"
+    "\n"
     "Ctrl+C (SIGINT) or SIGTERM stop the feeder cleanly. On exit one line goes to stderr:\n"
     "lines sent, malformed lines sent, lines dropped and elapsed seconds. Dropped lines are\n"
     "those the feeder could not hand over; a slow UDP receiver can lose more on its side.\n"
@@ -347,8 +366,13 @@ int main(int argc, char *argv[])
         QStringLiteral("seed"),
         QStringLiteral("Seed, 0 to 4294967295, for repeatable noise and malformed lines."),
         QStringLiteral("S"));
+    const QCommandLineOption replayOption(
+        QStringLiteral("replay"),
+        QStringLiteral("Send the lines of FILE (a capture of Corvale's raw bytes, or any text) "
+                       "instead of generated ones."),
+        QStringLiteral("FILE"));
     parser.addOptions({channelsOption, waveOption, xyOption, rateOption, countOption, udpOption,
-                       perDatagramOption, ptyOption, badRatioOption, seedOption});
+                       perDatagramOption, ptyOption, badRatioOption, seedOption, replayOption});
 
     const QStringList arguments = QCoreApplication::arguments();
     auto fail = [](const QString &message) {
@@ -365,6 +389,20 @@ int main(int argc, char *argv[])
 
     Settings settings;
     bool ok = false;
+
+    std::unique_ptr<ReplaySource> replay;
+    if (parser.isSet(replayOption)) {
+        if (parser.isSet(xyOption) || parser.isSet(channelsOption) || parser.isSet(waveOption) ||
+            parser.isSet(badRatioOption) || parser.isSet(seedOption))
+            return fail(QStringLiteral("--replay sends the file's lines and takes no --xy, "
+                                       "--channels, --wave, --bad-ratio or --seed"));
+        replay = std::make_unique<ReplaySource>();
+        QString error;
+        if (!replay->open(parser.value(replayOption), &error)) {
+            printErr(error);
+            return kExitSetupFailed;
+        }
+    }
 
     const bool xy = parser.isSet(xyOption);
     if (xy && (parser.isSet(channelsOption) || parser.isSet(waveOption)))
@@ -457,7 +495,8 @@ int main(int argc, char *argv[])
             target += QStringLiteral(", %1 lines per datagram").arg(settings.linesPerDatagram);
     }
 
-    const QString what = settings.wave == Wave::Lissajous
+    const QString what = replay ? QStringLiteral("the lines of %1").arg(parser.value(replayOption))
+                         : settings.wave == Wave::Lissajous
                              ? QStringLiteral("x y Lissajous pairs")
                              : QStringLiteral("%1 %2 of %3")
                                    .arg(settings.channels)
@@ -477,7 +516,7 @@ int main(int argc, char *argv[])
                  .arg(settings.seed));
 
     installStopHandlers();
-    Feeder feeder(settings, std::move(output));
+    Feeder feeder(settings, std::move(output), std::move(replay));
     feeder.start();
     return app.exec();
 }
