@@ -1,5 +1,7 @@
 #include "plotting/plotgrid.h"
 
+#include "plotting/devicepixels.h"
+
 #include <QPaintEngine>
 #include <QPainter>
 
@@ -20,17 +22,13 @@ void PlotGrid::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMa
                     const QRectF &canvasRect) const
 {
     const QBrush background = plot() ? plot()->canvasBackground() : QBrush(Qt::NoBrush);
-    const QTransform t = painter->deviceTransform();
-    const bool cacheable = painter->paintEngine() &&
-                           painter->paintEngine()->type() == QPaintEngine::Raster &&
-                           t.type() <= QTransform::TxScale && t.m11() == t.m22() && t.m11() > 0;
-    if (!cacheable) {
+    const double scale = rasterScale(painter);
+    if (scale == 0) {
         painter->fillRect(canvasRect, background);
         QwtPlotGrid::draw(painter, xMap, yMap, canvasRect);
         return;
     }
 
-    const double scale = t.m11();
     Key key;
     key.device = QRectF(canvasRect.topLeft() * scale, canvasRect.size() * scale).toAlignedRect();
     key.scale = scale;

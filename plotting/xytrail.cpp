@@ -1,6 +1,7 @@
 #include "plotting/xytrail.h"
 
 #include "plotting/columnreducer.h"
+#include "plotting/devicepixels.h"
 #include "plotting/pointstore.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
@@ -43,12 +44,9 @@ bool XYTrail::Mapping::operator==(const Mapping &other) const
 bool XYTrail::mapping(const QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                       const QRectF &canvasRect, Mapping *result)
 {
-    if (!painter->paintEngine() || painter->paintEngine()->type() != QPaintEngine::Raster)
+    const double scale = rasterScale(painter);
+    if (scale == 0)
         return false;
-    const QTransform t = painter->deviceTransform();
-    if (t.type() > QTransform::TxScale || t.m11() != t.m22() || t.m11() <= 0)
-        return false;
-    const double scale = t.m11();
     const double xSpan = xMap.s2() - xMap.s1();
     const double ySpan = yMap.s2() - yMap.s1();
     if (xSpan == 0 || ySpan == 0)
