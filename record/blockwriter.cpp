@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QPointer>
 
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -15,6 +17,9 @@ namespace {
 
 // Flushed to the disk this often, at the latest.
 constexpr auto flushInterval = std::chrono::milliseconds(500);
+// A disk slower than the data: beyond this much waiting the writer gives up rather than take
+// all the memory.
+constexpr qint64 maxWaitingBytes = qint64(256) << 20;
 
 } // namespace
 
@@ -33,6 +38,8 @@ void BlockWriter::start(const QString &path, const QByteArray &header)
     m_path = path;
     m_failed = false;
     m_finishing = false;
+    m_abandoned = false;
+    m_waitingBytes = 0;
     m_rows = 0;
     m_bytes = 0;
     m_blocks.clear();
@@ -62,6 +69,13 @@ void BlockWriter::push(Block block)
     if (!m_thread.joinable() || m_failed || block.rows == 0)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_waitingBytes += block.bytes.size() + qint64(block.values.size()) * qint64(sizeof(double));
+    if (m_waitingBytes > maxWaitingBytes) {
+        m_abandoned = true;
+        m_wake.notify_one();
+        report(QStringLiteral("the disk does not keep up with the data"), false);
+        return;
+    }
     m_blocks.push_back(std::move(block));
     m_wake.notify_one();
 }
@@ -104,9 +118,13 @@ void BlockWriter::run(QString path, QByteArray header)
     }
     qint64 whole = 0; // the file's size at the end of the last block written whole
     const auto put = [&](const QByteArray &bytes) {
+        errno = 0;
         if (file.write(bytes) == bytes.size())
             return true;
-        const QString reason = file.errorString();
+        // The system's own words: Qt does not always have them ("Unknown error").
+        const int code = errno;
+        const QString reason =
+            code != 0 ? QString::fromLocal8Bit(std::strerror(code)) : file.errorString();
         file.resize(whole);
         file.close();
         report(reason, false);
@@ -125,12 +143,14 @@ void BlockWriter::run(QString path, QByteArray header)
         {
             std::unique_lock<std::mutex> lock(m_mutex);
             m_wake.wait_for(lock, flushInterval,
-                            [this] { return !m_blocks.empty() || m_finishing; });
-            if (m_blocks.empty() && m_finishing)
+                            [this] { return !m_blocks.empty() || m_finishing || m_abandoned; });
+            if (m_abandoned || (m_blocks.empty() && m_finishing))
                 break;
             if (!m_blocks.empty()) {
                 block = std::move(m_blocks.front());
                 m_blocks.pop_front();
+                m_waitingBytes -=
+                    block.bytes.size() + qint64(block.values.size()) * qint64(sizeof(double));
             }
         }
         if (block.rows > 0) {
@@ -159,6 +179,8 @@ void BlockWriter::run(QString path, QByteArray header)
     ::fdatasync(file.handle());
 #endif
     file.close();
+    if (m_failed) // given up: it has said so
+        return;
     QPointer<BlockWriter> self(this);
     QMetaObject::invokeMethod(
         this,

@@ -74,7 +74,9 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::deque<Block> m_blocks;
+    qint64 m_waitingBytes = 0; // handed over, not yet written
     bool m_finishing = false;
+    bool m_abandoned = false; // what is waiting is not written
     std::atomic<bool> m_failed{false};
     std::atomic<qint64> m_rows{0};
     std::atomic<qint64> m_bytes{0};

@@ -13,6 +13,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
@@ -58,6 +59,24 @@ QString sizeText(qint64 bytes)
         return locale.toString(double(bytes) / 1024.0, 'f', 1) + QStringLiteral(" KB");
     return locale.toString(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
 }
+
+// File and folder icons by what the name says, never by what a file holds.
+class PlainIcons : public QFileIconProvider
+{
+public:
+    QIcon icon(const QFileInfo &info) const override
+    {
+        return QFileIconProvider::icon(info.isDir() ? Folder : File);
+    }
+    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
+    QString type(const QFileInfo &info) const override
+    {
+        if (info.isDir())
+            return QStringLiteral("Folder");
+        return info.suffix().isEmpty() ? QStringLiteral("File")
+                                       : info.suffix().toUpper() + QStringLiteral(" File");
+    }
+};
 
 } // namespace
 
@@ -153,10 +172,21 @@ void RecordControls::createActions(QWidget *window)
 QString RecordControls::askForFile(const QString &title, const QString &name,
                                    const QString &filters, QString *chosenFilter)
 {
-    const QString path = QFileDialog::getSaveFileName(
-        m_window, title, QDir(m_folder).filePath(name), filters, chosenFilter);
-    if (!path.isEmpty())
-        m_folder = QFileInfo(path).absolutePath();
+    // Where Qt draws the dialog itself, it would otherwise read every file shown to guess its
+    // type, and wait forever on one that never ends (/proc/kmsg, a FIFO). Made first, it goes
+    // after the dialog.
+    PlainIcons icons;
+    QFileDialog dialog(m_window, title, QDir(m_folder).filePath(name), filters);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setIconProvider(&icons);
+    if (chosenFilter && !chosenFilter->isEmpty())
+        dialog.selectNameFilter(*chosenFilter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return QString();
+    const QString path = dialog.selectedFiles().first();
+    if (chosenFilter)
+        *chosenFilter = dialog.selectedNameFilter();
+    m_folder = QFileInfo(path).absolutePath();
     return path;
 }
 

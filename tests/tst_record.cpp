@@ -191,20 +191,21 @@ void TestRecord::recordingFaults()
         QSKIP("needs a file size limit");
 #endif
     triggerAndChoose(action(window, "actionRecord"), path);
-    const QString expected = fullDisk ? QStringLiteral("Recording stopped: ")
+    const QString expected = fullDisk ? QStringLiteral("Recording stopped: File too large; ")
                                       : QStringLiteral("Could not record to ") + path + ": ";
     for (int n = 1; n <= 40000 && !statusText(window).startsWith(expected); n += 500) {
         probe.feed(ramp(n, n + 499));
         QTest::qWait(20);
     }
-    QTRY_VERIFY(statusText(window).startsWith(expected));
+    QTRY_VERIFY2(statusText(window).startsWith(expected), qPrintable(statusText(window)));
     QVERIFY(!action(window, "actionRecord")->isChecked());
     if (!fullDisk) {
         QVERIFY(!QFile::exists(path));
         return;
     }
     // "Recording stopped: File too large; 1,234 lines written to ..."
-    QVERIFY(statusText(window).endsWith(QStringLiteral(" lines written to ") + path));
+    QVERIFY2(statusText(window).endsWith(QStringLiteral(" lines written to ") + path),
+             qPrintable(statusText(window)));
     const QString written = statusText(window).section(QLatin1String("; "), 1).section(' ', 0, 0);
     const QByteArray bytes = fileBytes(path);
     QVERIFY(bytes.size() > 1000 && bytes.size() <= 200000);
