@@ -2,6 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 #include "mainwindow/windowfit.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -61,8 +62,8 @@ int runCorvale(int argc, char **argv)
                                         : QStringLiteral(":/img/Corvale-SS.png"));
     const QSize card =
         fitCard(QSize(500, 281), QGuiApplication::primaryScreen()->availableGeometry());
-    QPixmap scaledSplash =
-        splashImage.scaled(card * ratio, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPixmap scaledSplash = QPixmap::fromImage(
+        smoothlyScaled(splashImage.toImage(), card * ratio, Qt::KeepAspectRatio));
     scaledSplash.setDevicePixelRatio(ratio);
     QSplashScreen splash(scaledSplash);
     splash.show();

@@ -3,10 +3,29 @@
 #include <QIcon>
 #include <QImage>
 #include <QPixmap>
+#include <QThread>
+#include <QThreadPool>
+
+#include <future>
+#include <memory>
 
 void initCorvaleResources()
 {
     Q_INIT_RESOURCE(corvale);
+}
+
+QImage smoothlyScaled(const QImage &image, const QSize &size, Qt::AspectRatioMode mode)
+{
+    QThreadPool *pool = QThreadPool::globalInstance();
+    if (pool->contains(QThread::currentThread()))
+        return image.scaled(size, mode, Qt::SmoothTransformation);
+    // The promise's state outlives whoever gets to it last, unlike a semaphore on a stack.
+    auto scaled = std::make_shared<std::promise<QImage>>();
+    std::future<QImage> result = scaled->get_future();
+    pool->start([image, size, mode, scaled] {
+        scaled->set_value(image.scaled(size, mode, Qt::SmoothTransformation));
+    });
+    return result.get();
 }
 
 QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio)
@@ -16,8 +35,8 @@ QPixmap scaledPixmap(const QString &path, const QSize &size, qreal ratio)
     // unpremultiplied pixels and darkens the edges.)
     QImage image(path);
     image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    QPixmap pixmap = QPixmap::fromImage(image.scaled(
-        (size * ratio).boundedTo(image.size()), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    QPixmap pixmap = QPixmap::fromImage(
+        smoothlyScaled(image, (size * ratio).boundedTo(image.size()), Qt::IgnoreAspectRatio));
     pixmap.setDevicePixelRatio(ratio);
     return pixmap;
 }

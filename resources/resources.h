@@ -3,7 +3,10 @@
 
 #include <QtGlobal>
 
+#include <Qt>
+
 class QIcon;
+class QImage;
 class QPixmap;
 class QSize;
 class QString;
@@ -11,6 +14,12 @@ class QString;
 // The image collection is compiled into a static library; referencing it here keeps the linker
 // from dropping it. Safe to call more than once.
 void initCorvaleResources();
+
+// Smooth scaling of a large image, on one thread. Qt splits it over its global thread pool and
+// may return while a worker still releases the semaphore it waits on, on the caller's stack,
+// which it then corrupts (seen as "stack smashing detected" now and then). Scaled on a thread of
+// that pool, the work is not split.
+QImage smoothlyScaled(const QImage &image, const QSize &size, Qt::AspectRatioMode mode);
 
 // An embedded image scaled to `size` device-independent pixels at `ratio` device pixels each,
 // stretched the way a label with scaled contents stretches it, so such a label draws it as it is.
