@@ -1,6 +1,7 @@
 #include "view/viewchart.h"
 
 #include "plotting/columnreducer.h"
+#include "plotting/devicepixels.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
 
@@ -43,6 +44,8 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
         if (!curve->isDrawnTogether())
             return; // the curves draw every sample themselves, to compare
     }
+    if (drawSpans(painter, xMap, yMap, canvasRect))
+        return;
     const bool round = QwtPainter::roundingAlignment(painter);
     const QRectF inside = canvasRect.adjusted(-1, -1, 1, 1);
     for (int c = 0; c < m_curves.size() && c < m_timeline.channelCount(); ++c) {
@@ -58,6 +61,85 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
         painter->setPen(m_curves.at(c)->pen());
         QwtPainter::drawPolyline(painter, points);
     }
+}
+
+// Many samples to a pixel column (zoomed out): each channel is a run of vertical spans, one a
+// column, from its lowest to its highest sample and on to the last sample of the column before,
+// written straight into a picture of the canvas. The pixels are those of the polyline through
+// the columns' first, lowest, highest and last samples, but for the joins between two columns,
+// which stand in the later column; QPainter takes several times as long for the same pixels.
+bool ViewChart::drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                          const QRectF &canvasRect) const
+{
+    const double scale = rasterScale(painter);
+    if (scale == 0)
+        return false;
+    const double s1 = qMin(xMap.s1(), xMap.s2());
+    const double s2 = qMax(xMap.s1(), xMap.s2());
+    const qint64 from = qMax(m_timeline.firstX(), qint64(std::floor(s1)));
+    const qint64 to = qMin(m_timeline.lastX(), qint64(std::ceil(s2)));
+    const QRect device =
+        QRectF(canvasRect.topLeft() * scale, canvasRect.size() * scale).toAlignedRect();
+    if (from > to || device.isEmpty() || double(to - from + 1) < 4.0 * device.width())
+        return false;
+    for (const ReducedCurve *curve : m_curves) {
+        const QPen pen = curve->pen();
+        if (curve->isVisible() && (pen.widthF() > 1 || pen.style() != Qt::SolidLine))
+            return false;
+    }
+    if (m_image.size() != device.size())
+        m_image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
+    m_image.fill(Qt::transparent);
+    const int width = m_image.width();
+    const int height = m_image.height();
+    uchar *bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    // Device pixels of the picture: columns from positions, rows from values.
+    const double xScale = scale * (xMap.p2() - xMap.p1()) / (xMap.s2() - xMap.s1());
+    const double xOffset = scale * xMap.transform(0.0) - device.left();
+    const double yScale = scale * (yMap.p2() - yMap.p1()) / (yMap.s2() - yMap.s1());
+    const double yOffset = scale * yMap.transform(0.0) - device.top();
+    const auto column = [&](qint64 x) {
+        return std::floor(xOffset + xScale * double(x) + 0.5);
+    };
+    const auto row = [&](double v) {
+        return std::floor(qBound(-1e9, yOffset + yScale * v, 1e9) + 0.5);
+    };
+    for (int c = 0; c < m_curves.size() && c < m_timeline.channelCount(); ++c) {
+        if (!m_curves.at(c)->isVisible())
+            continue;
+        const quint32 color = m_curves.at(c)->pen().color().rgba(); // opaque
+        bool joined = false;
+        double lastRow = 0;
+        qint64 x = from;
+        while (x <= to) {
+            const double col = column(x);
+            qint64 last = qBound(x, qint64(std::floor((col + 0.5 - xOffset) / xScale)), to);
+            while (last > x && column(last) != col)
+                --last;
+            while (last < to && column(last + 1) == col)
+                ++last;
+            const History::Summary s = m_timeline.summary(c, x, last + 1);
+            double top = qMin(row(s.min), row(s.max));
+            double bottom = qMax(row(s.min), row(s.max));
+            if (joined) {
+                top = qMin(top, lastRow);
+                bottom = qMax(bottom, lastRow);
+            }
+            lastRow = row(s.last);
+            joined = true;
+            x = last + 1;
+            if (col < 0 || col >= width || bottom < 0 || top >= height)
+                continue;
+            const int y1 = int(qMax(top, 0.0));
+            const int y2 = int(qMin(bottom, double(height - 1)));
+            uchar *pixel = bits + y1 * stride + int(col) * 4;
+            for (int y = y1; y <= y2; ++y, pixel += stride)
+                *reinterpret_cast<quint32 *>(pixel) = color;
+        }
+    }
+    painter->drawImage(QRectF(canvasRect.topLeft(), QSizeF(device.size()) / scale), m_image);
+    return true;
 }
 
 QPolygonF ViewChart::polyline(int channel, const QwtScaleMap &xMap, const QwtScaleMap &yMap,

@@ -3,6 +3,7 @@
 
 #include "view/timeline.h"
 
+#include <QImage>
 #include <QList>
 
 #include <qwt_plot_item.h>
@@ -33,9 +34,12 @@ public:
 private:
     QPolygonF polyline(int channel, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                        bool round) const;
+    bool drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
+                   const QRectF &canvasRect) const;
 
     QList<ReducedCurve *> m_curves;
     Timeline m_timeline;
+    mutable QImage m_image; // the spans of a zoomed-out view, reused from frame to frame
 };
 
 #endif

@@ -31,6 +31,9 @@ int main(int argc, char **argv)
                               argc > 6 && std::strcmp(argv[6], "xy") == 0);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // As the program itself asks (it draws nothing with OpenGL): the memory is the window's.
+    if (qEnvironmentVariableIsEmpty("QT_XCB_GL_INTEGRATION"))
+        qputenv("QT_XCB_GL_INTEGRATION", "none");
     QApplication app(argc, argv);
     configureApplication(app);
     initCorvaleResources();

@@ -52,18 +52,41 @@ FrameTimes timeFrames(QwtPlot *plot, int count, const std::function<void(int)> &
     return {times[times.size() / 2], times.back()};
 }
 
-// The history filled to the brim, as fast as a pseudo terminal takes the lines.
+// The history filled to the brim with noisy lines of six channels, the first the line's number,
+// as fast as a pseudo terminal takes them.
 void fillHistory(MainWindow &window, PlotView *view)
 {
     int slave = -1;
     const int fd = openLink(window, true, &slave);
     waitMs(300);
-    Case c{"fill", true};
-    Sender sender(c, fd, false);
     const qint64 lines = History::DefaultCapacity + 20000;
-    sender.start(1, quint64(lines), 0, 60);
-    waitUntil([&] { return !sender.running(); }, 60000);
-    sender.stop();
+    std::atomic<bool> sent{false};
+    std::thread writer([fd, lines, &sent] {
+        std::mt19937 random(3);
+        std::normal_distribution<double> noise(0.0, 1.0);
+        std::string text;
+        for (qint64 n = 1; n <= lines; ++n) {
+            char line[160];
+            const int size = std::snprintf(
+                line, sizeof line, "%lld %.3f %.3f %.3f %.3f %.3f\r\n", static_cast<long long>(n),
+                100 * noise(random), 50 + 20 * noise(random), -40 + noise(random),
+                300 * std::sin(n * 0.001) + noise(random), 200 * noise(random));
+            text.append(line, size_t(size));
+            if (text.size() > 65536 || n == lines) {
+                size_t done = 0;
+                while (done < text.size()) {
+                    const ssize_t written = ::write(fd, text.data() + done, text.size() - done);
+                    if (written <= 0)
+                        break;
+                    done += size_t(written);
+                }
+                text.clear();
+            }
+        }
+        sent = true;
+    });
+    waitUntil([&] { return sent.load(); }, 120000);
+    writer.join();
     waitUntil(
         [&] {
             const Timeline t = view->timeline();
@@ -161,17 +184,20 @@ int runZoomOutCase(const Options &)
     const Timeline t = view->timeline();
     const double left = double(t.firstX());
     const double right = double(t.lastX());
-    const double top = t.at(0, t.lastX()) * 1.05;
-    const FrameTimes whole =
-        timeFrames(plot, 40, [&](int) { view->zoomTo(QRectF(left, -200, right - left, top)); });
+    // Channel 1 counts the lines; the view spans the others.
+    const double top = 700;
+    const FrameTimes whole = timeFrames(
+        plot, 40, [&](int) { view->zoomTo(QRectF(left, -700, right - left, top + 700)); });
     const double span = (right - left) / 4;
     const FrameTimes pan = timeFrames(plot, 60, [&](int i) {
         const double from = left + (right - left - span) * i / 59.0;
-        view->zoomTo(QRectF(from, -200, span, top));
+        view->zoomTo(QRectF(from, -700, span, top + 700));
     });
-    std::printf("zoomout    %lld lines of 6 channels: a frame over all of them %.1f ms (median), "
+    std::printf("zoomout    canvas %d x %d, %lld lines of 6 channels: a frame over all of them "
+                "%.1f ms (median), "
                 "%.1f ms at most; panning a quarter of them %.1f ms, %.1f ms at most; RSS at start "
                 "%.1f MiB, with the history full %.1f MiB\n",
+                plot->canvas()->width(), plot->canvas()->height(),
                 static_cast<long long>(t.lastX() - t.firstX() + 1), whole.median, whole.max,
                 pan.median, pan.max, rssStart, rssFull);
     std::printf("RESULT zoomout frame=%.1f framemax=%.1f pan=%.1f panmax=%.1f rss0=%.1f "
