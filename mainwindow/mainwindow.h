@@ -25,7 +25,6 @@
 #include <memory>
 #include <optional>
 
-#include <qwt_scale_div.h>
 
 class PanelScroller;
 class QLabel;
@@ -111,7 +110,7 @@ private:
     void markSamplesWaiting();
     bool samplesDue() const;
     void frameTick();
-    void drawFrame();
+    void drawFrame(bool viewChanged = true);
     void buildView();
     QStringList recordColumns() const;
     void showViewStores();
@@ -166,12 +165,6 @@ private:
     bool samplesWaiting = false; // stored but not yet drawn
     QElapsedTimer samplesWaitingSince;
     QElapsedTimer lastFrame;
-    // The bounds of the curves as the last full frame worked the axes out for them, and the
-    // scales it gave the axes: whatever changes an axis in between (a rebuild, the panel) leaves
-    // other scales, and the next frame works them out again.
-    QVector<QRectF> drawnBounds;
-    QwtScaleDiv drawnXScale;
-    QwtScaleDiv drawnYScale;
     MonitorLog monitorLog;  // the monitor's text, inserted once per batch
     QString openedPortName; // as the user gave it, for the lost-connection message
 

@@ -17,6 +17,7 @@
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
+#include <qwt_plot_marker.h>
 
 namespace {
 
@@ -127,9 +128,10 @@ void MainWindow::frameTick()
 {
     takeReceived();
     if (plotDirty || (samplesWaiting && samplesDue())) {
+        const bool viewChanged = plotDirty;
         plotDirty = false;
         samplesWaiting = false;
-        drawFrame();
+        drawFrame(viewChanged);
         return;
     }
     // Nothing new for a whole frame: stop ticking until the reader has something.
@@ -138,24 +140,28 @@ void MainWindow::frameTick()
         frameTimer.stop();
 }
 
-void MainWindow::drawFrame()
+void MainWindow::drawFrame(bool viewChanged)
 {
     lastFrame.start();
     plotView->prepareFrame();
     updatePointMarkers();
-    // The axes follow the bounds of the curves shown: while those and the scales the last full
-    // frame gave the axes stay, working the scales out again would change nothing, and only
-    // the canvas is drawn.
-    QVector<QRectF> bounds;
-    for (const QwtPlotCurve *curve : std::as_const(curves))
-        bounds << (curve->isVisible() ? curve->boundingRect() : QRectF());
-    if (bounds == drawnBounds && plot->axisScaleDiv(QwtCompat::xBottom) == drawnXScale &&
-        plot->axisScaleDiv(QwtCompat::yLeft) == drawnYScale) {
+    // The axes follow the curves shown: where working the scales out again leaves them as they
+    // are drawn, only the canvas is drawn, not the axes and the layout too.
+    const QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
+    const QwtScaleDiv y = plot->axisScaleDiv(QwtCompat::yLeft);
+    plot->updateAxes();
+    if (plot->axisScaleDiv(QwtCompat::xBottom) == x && plot->axisScaleDiv(QwtCompat::yLeft) == y) {
+        // New XY points alone change only where their segments go: the rest of the canvas
+        // stays as it is (unless a marker or a readout might move with them).
+        if (xyTrail && !viewChanged && !vLineMarker->isVisible() && !plotView->hasCursors()) {
+            if (const std::optional<QRect> changed = xyTrail->changedRect()) {
+                if (!changed->isEmpty())
+                    plot->canvas()->repaint(*changed);
+                return;
+            }
+        }
         static_cast<PlotCanvas *>(plot->canvas())->replot();
         return;
     }
-    drawnBounds = bounds;
     plot->replot();
-    drawnXScale = plot->axisScaleDiv(QwtCompat::xBottom);
-    drawnYScale = plot->axisScaleDiv(QwtCompat::yLeft);
 }

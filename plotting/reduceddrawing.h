@@ -23,7 +23,7 @@ void drawReducedPolyline(QPainter *painter, const QwtScaleMap &xMap, const QwtSc
 {
     constexpr double far = 1e300;
     QPolygonF points;
-    ColumnReducer reducer(&points);
+    PixelRunReducer reducer(&points);
     for (int i = 0; i < count; ++i) {
         const QPointF p = sampleAt(i);
         reducer.add(std::round(qBound(-far, xMap.transform(p.x()), far)),

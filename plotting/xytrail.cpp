@@ -12,6 +12,7 @@
 
 #include <qwt_scale_map.h>
 
+#include <algorithm>
 #include <cmath>
 
 XYTrail::XYTrail(const PointStore *store) : m_store(store)
@@ -88,11 +89,7 @@ void XYTrail::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap
         return;
     }
     const quint64 total = m_store->total();
-    const quint64 oldest = total - quint64(m_store->size());
-    const bool anew = !m_valid || !(map == m_map) || m_curve->pen() != m_pen ||
-                      m_store->generation() != m_generation || total < m_end ||
-                      (m_end > 0 && m_end - 1 < oldest) ||
-                      (oldest > m_first && m_drawnWhole.elapsed() >= StaleMs);
+    const bool anew = mustRedraw() || !(map == m_map) || m_curve->pen() != m_pen;
     m_map = map;
     if (anew) {
         redrawAll();
@@ -124,7 +121,7 @@ void XYTrail::drawPoints(quint64 from, quint64 to) const
     if (to <= from)
         return;
     QPolygonF points;
-    ColumnReducer reducer(&points);
+    PixelRunReducer reducer(&points);
     for (quint64 n = from; n < to; ++n) {
         const QPointF p = pixel(n);
         reducer.add(p.x(), p.y());
@@ -135,24 +132,95 @@ void XYTrail::drawPoints(quint64 from, quint64 to) const
     if (bounds.left() < inside.left() || bounds.right() > inside.right() ||
         bounds.top() < inside.top() || bounds.bottom() > inside.bottom())
         points = QwtCompat::clippedPolyline(inside, points);
+    // The runs of a row or a column are written straight into the picture: QPainter's cosmetic
+    // lines go a pixel at a time, several times slower, for the same pixels. Only the segments
+    // between runs are left to it.
+    const quint32 color = m_pen.color().rgba(); // the curves' colours are opaque
+    const bool plain =
+        m_pen.widthF() <= 1 && m_pen.style() == Qt::SolidLine && m_pen.color().alpha() == 255;
+    const int width = m_image.width();
+    const int height = m_image.height();
+    uchar *bits = m_image.bits();
+    const qsizetype stride = m_image.bytesPerLine();
+    QVector<QLineF> slanted;
+    for (int i = 1; i < points.size(); ++i) {
+        const QPointF &p = points.at(i - 1);
+        const QPointF &q = points.at(i);
+        if (plain && p.y() == q.y()) {
+            const int y = int(std::lround(p.y()));
+            const int x1 = qMax(0, int(std::lround(qMin(p.x(), q.x()))));
+            const int x2 = qMin(width - 1, int(std::lround(qMax(p.x(), q.x()))));
+            if (y >= 0 && y < height && x1 <= x2) {
+                auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
+                std::fill(row + x1, row + x2 + 1, color);
+            }
+        } else if (plain && p.x() == q.x()) {
+            const int x = int(std::lround(p.x()));
+            const int y1 = qMax(0, int(std::lround(qMin(p.y(), q.y()))));
+            const int y2 = qMin(height - 1, int(std::lround(qMax(p.y(), q.y()))));
+            if (x >= 0 && x < width)
+                for (int y = y1; y <= y2; ++y)
+                    reinterpret_cast<quint32 *>(bits + y * stride)[x] = color;
+        } else {
+            slanted << QLineF(p, q);
+        }
+    }
+    if (slanted.isEmpty())
+        return;
     QPainter painter(&m_image);
     QPen pen = m_pen;
     pen.setCosmetic(true);
     painter.setPen(pen);
-    painter.drawPolyline(points);
+    painter.drawLines(slanted);
+}
+
+// A new store, points that left the picture without the last one drawn, or points that left a
+// while ago.
+bool XYTrail::mustRedraw() const
+{
+    const quint64 total = m_store->total();
+    const quint64 oldest = total - quint64(m_store->size());
+    return !m_valid || m_store->generation() != m_generation || total < m_end ||
+           (m_end > 0 && m_end - 1 < oldest) ||
+           (oldest > m_first && m_drawnWhole.elapsed() >= StaleMs);
+}
+
+std::optional<QRect> XYTrail::changedRect() const
+{
+    if (!m_curve || !m_curve->isDrawnTogether() || mustRedraw())
+        return std::nullopt;
+    const quint64 total = m_store->total();
+    if (total == m_end)
+        return QRect();
+    double left = 0, top = 0, right = 0, bottom = 0;
+    for (quint64 n = m_end > 0 ? m_end - 1 : 0; n < total; ++n) {
+        const QPointF p = pixel(n);
+        if (n == (m_end > 0 ? m_end - 1 : 0)) {
+            left = right = p.x();
+            top = bottom = p.y();
+            continue;
+        }
+        left = qMin(left, p.x());
+        right = qMax(right, p.x());
+        top = qMin(top, p.y());
+        bottom = qMax(bottom, p.y());
+    }
+    const QRectF device = QRectF(QPointF(left, top), QPointF(right, bottom))
+                              .translated(m_map.device.topLeft())
+                              .adjusted(-2, -2, 2, 2);
+    const QRectF canvas(QPointF(m_map.device.topLeft()) / m_map.scale,
+                        QSizeF(m_map.device.size()) / m_map.scale);
+    return QRectF(device.topLeft() / m_map.scale, device.size() / m_map.scale)
+        .intersected(canvas)
+        .toAlignedRect();
 }
 
 int XYTrail::newSteps() const
 {
     constexpr int many = 1000;
+    if (mustRedraw())
+        return many;
     const quint64 total = m_store->total();
-    if (!m_valid || m_store->generation() != m_generation || total < m_end)
-        return many;
-    const quint64 oldest = total - quint64(m_store->size());
-    if (m_end > 0 && m_end - 1 < oldest)
-        return many;
-    if (oldest > m_first && m_drawnWhole.elapsed() >= StaleMs)
-        return many;
     int steps = 0;
     QPointF last = m_end > 0 ? pixel(m_end - 1) : QPointF(qQNaN(), qQNaN());
     for (quint64 n = m_end; n < total && steps < many; ++n) {

@@ -9,6 +9,8 @@
 
 #include <qwt_plot_item.h>
 
+#include <optional>
+
 class PointStore;
 class ReducedCurve;
 
@@ -39,6 +41,10 @@ public:
     // How many pixel steps the points that arrived since the last draw take the curve, up to
     // a few; the most there is when the picture must be drawn anew.
     int newSteps() const;
+    // What of the canvas (in its own coordinates) the next draw changes when it only adds the
+    // segments of new points: empty if nothing; nothing at all (nullopt) when it draws the whole
+    // picture anew.
+    std::optional<QRect> changedRect() const;
 
     // A picture showing points that left is drawn anew after this long.
     static constexpr int StaleMs = 500;
@@ -57,6 +63,7 @@ private:
     QPointF pixel(quint64 number) const;
     void redrawAll() const;
     void drawPoints(quint64 from, quint64 to) const;
+    bool mustRedraw() const; // whatever the mapping and the pen
 
     const PointStore *m_store;
     ReducedCurve *m_curve = nullptr;

@@ -3,6 +3,7 @@
 #include "testsupport.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QTableWidget>
 
 #include "plotting/pointstore.h"
@@ -516,6 +517,20 @@ void TestPlot::xyPictureIsThePoints()
         QVERIFY(probe.nextFrame());
     }
     compare();
+    // A frame repaints only where new segments go: what is on screen is the whole picture.
+    for (int frame = 0; frame < 20; ++frame) {
+        probe.feed(points(40));
+        QVERIFY(probe.nextFrame());
+        QCoreApplication::processEvents();
+    }
+    QWidget *canvas = probe.plot()->canvas();
+    const QRect onScreen(canvas->mapTo(&window, QPoint(0, 0)), canvas->size());
+    const QImage shown = window.screen()
+                             ->grabWindow(window.winId(), onScreen.x(), onScreen.y(),
+                                          onScreen.width(), onScreen.height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    QCOMPARE(shown, canvas->grab().toImage().convertToFormat(QImage::Format_RGB32));
 
     // Beyond the store's bound the oldest go; the picture is drawn anew soon after.
     probe.feed(points(PointStore::DefaultCapacity));

@@ -53,6 +53,7 @@ public:
 
     bool isFrozen() const { return m_frozen; }
     bool isZoomed() const { return m_zoomed; }
+    bool hasCursors() const { return m_cursorCount > 0; }
     // What the curves show: the live stores, or their copies while frozen.
     const SampleStore *shownSeries() const;
     const PointStore *shownPoints() const;
