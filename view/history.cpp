@@ -138,6 +138,20 @@ History::Summary History::summary(int channel, qint64 from, qint64 to) const
     return s;
 }
 
+void History::copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const
+{
+    while (from < to) {
+        const qint64 slot = from & m_mask;
+        const qint64 offset = slot & (PieceLines - 1);
+        const qint64 count = qMin(to - from, qMin(PieceLines, m_capacity) - offset);
+        const double *p =
+            m_pieces[size_t(slot >> PieceShift)].get() + size_t(channel) * PieceLines + offset;
+        for (qint64 i = 0; i < count; ++i, out += stride)
+            *out = p[i];
+        from += count;
+    }
+}
+
 qint64 History::memoryBytes() const
 {
     qint64 bytes = 0;

@@ -55,6 +55,10 @@ public:
     // Of the lines numbered [from, to), which must be held.
     Summary summary(int channel, qint64 from, qint64 to) const;
 
+    // Copies the lines numbered [from, to), which must be held, of one channel to out, out +
+    // stride, ...
+    void copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const;
+
     // Bytes the samples and their blocks take now.
     qint64 memoryBytes() const;
 
