@@ -93,36 +93,26 @@ History::Summary History::summary(int channel, qint64 from, qint64 to) const
     to = qMin(to, m_end);
     // Line by line, a stretch of one piece at a time: a column of a zoomed-out view has dozens of
     // lines on either side of its whole blocks.
-    const auto lines = [&](qint64 n, qint64 end) {
-        while (n < end) {
-            const qint64 slot = n & m_mask;
-            const qint64 offset = slot & (PieceLines - 1);
-            const qint64 count = qMin(end - n, qMin(PieceLines, m_capacity) - offset);
-            const double *p =
-                m_pieces[size_t(slot >> PieceShift)].get() + size_t(channel) * PieceLines + offset;
-            Summary part;
-            part.count = count;
-            part.first = p[0];
-            part.last = p[count - 1];
-            double low = p[0];
-            double high = p[0];
-            double sum = 0;
-            for (qint64 i = 0; i < count; ++i) {
-                low = p[i] < low ? p[i] : low;
-                high = p[i] > high ? p[i] : high;
-                sum += p[i];
-            }
-            part.min = low;
-            part.max = high;
-            part.sum = sum;
-            s.add(part);
-            n += count;
+    const auto addLines = [&s](const double *p, qint64 count) {
+        Summary part;
+        part.count = count;
+        part.first = p[0];
+        part.last = p[count - 1];
+        double low = p[0];
+        double high = p[0];
+        double sum = 0;
+        for (qint64 i = 0; i < count; ++i) {
+            low = p[i] < low ? p[i] : low;
+            high = p[i] > high ? p[i] : high;
+            sum += p[i];
         }
+        part.min = low;
+        part.max = high;
+        part.sum = sum;
+        s.add(part);
     };
-    qint64 n = from;
-    const qint64 blockStart = qMin(to, (from + BlockLines - 1) / BlockLines * BlockLines);
-    lines(n, blockStart);
-    n = blockStart;
+    qint64 n = qMin(to, (from + BlockLines - 1) / BlockLines * BlockLines);
+    forEachStretch(channel, from, n, addLines);
     for (; n + BlockLines <= to; n += BlockLines) {
         const Block &b = block(channel, n);
         Summary whole;
@@ -134,22 +124,16 @@ History::Summary History::summary(int channel, qint64 from, qint64 to) const
         whole.sum = b.sum;
         s.add(whole);
     }
-    lines(n, to);
+    forEachStretch(channel, n, to, addLines);
     return s;
 }
 
 void History::copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const
 {
-    while (from < to) {
-        const qint64 slot = from & m_mask;
-        const qint64 offset = slot & (PieceLines - 1);
-        const qint64 count = qMin(to - from, qMin(PieceLines, m_capacity) - offset);
-        const double *p =
-            m_pieces[size_t(slot >> PieceShift)].get() + size_t(channel) * PieceLines + offset;
+    forEachStretch(channel, from, to, [&out, stride](const double *p, qint64 count) {
         for (qint64 i = 0; i < count; ++i, out += stride)
             *out = p[i];
-        from += count;
-    }
+    });
 }
 
 qint64 History::memoryBytes() const

@@ -80,6 +80,19 @@ private:
                                                     size_t((slot & (PieceLines - 1)) / BlockLines)];
     }
 
+    // Calls f(values, count) for each stretch of [from, to) that lies in one piece, in order.
+    template <typename F> void forEachStretch(int channel, qint64 from, qint64 to, F f) const
+    {
+        while (from < to) {
+            const qint64 slot = from & m_mask;
+            const qint64 offset = slot & (PieceLines - 1);
+            const qint64 count = qMin(to - from, qMin(PieceLines, m_capacity) - offset);
+            f(m_pieces[size_t(slot >> PieceShift)].get() + size_t(channel) * PieceLines + offset,
+              count);
+            from += count;
+        }
+    }
+
     qint64 m_capacity;
     qint64 m_mask;
     int m_channels = 0;
