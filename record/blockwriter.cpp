@@ -69,7 +69,7 @@ void BlockWriter::push(Block block)
     if (!m_thread.joinable() || m_failed || block.rows == 0)
         return;
     std::lock_guard<std::mutex> lock(m_mutex);
-    m_waitingBytes += block.bytes.size() + qint64(block.values.size()) * qint64(sizeof(double));
+    m_waitingBytes += block.heldBytes();
     if (m_waitingBytes > maxWaitingBytes) {
         m_abandoned = true;
         m_wake.notify_one();
@@ -149,8 +149,7 @@ void BlockWriter::run(QString path, QByteArray header)
             if (!m_blocks.empty()) {
                 block = std::move(m_blocks.front());
                 m_blocks.pop_front();
-                m_waitingBytes -=
-                    block.bytes.size() + qint64(block.values.size()) * qint64(sizeof(double));
+                m_waitingBytes -= block.heldBytes();
             }
         }
         if (block.rows > 0) {

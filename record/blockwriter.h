@@ -63,6 +63,10 @@ private:
         qint64 rows = 0;
         int columns = 0;
         bool firstIsSeconds = false;
+        qint64 heldBytes() const
+        {
+            return bytes.size() + qint64(values.size()) * qint64(sizeof(double));
+        }
     };
     void run(QString path, QByteArray header);
     void push(Block block);

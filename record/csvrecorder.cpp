@@ -4,45 +4,21 @@
 
 namespace {
 
-// Rows handed to the writer together; a block is also handed over this often.
+// Rows handed to the writer together, at the latest.
 constexpr qint64 blockRows = 8192;
-constexpr int handOverMs = 250;
 
 } // namespace
 
-CsvRecorder::CsvRecorder(QObject *parent) : QObject(parent)
-{
-    m_handOverTimer.setInterval(handOverMs);
-    connect(&m_handOverTimer, &QTimer::timeout, this, &CsvRecorder::handOver);
-    connect(&m_writer, &BlockWriter::failed, this, [this](const QString &reason, bool opening) {
-        m_recording = false;
-        m_handOverTimer.stop();
-        m_block.clear();
-        m_blockRows = 0;
-        emit failed(reason, opening);
-    });
-}
-
-CsvRecorder::~CsvRecorder()
-{
-    stopAndWait();
-}
-
 void CsvRecorder::start(const QString &path, const QStringList &columns)
 {
-    stopAndWait();
+    begin(path, Csv::headerRow(QStringList{QStringLiteral("time_s")} + columns));
     m_columns = int(columns.size());
     m_rowsTaken = 0;
-    m_block.clear();
-    m_blockRows = 0;
-    m_writer.start(path, Csv::headerRow(QStringList{QStringLiteral("time_s")} + columns));
-    m_recording = true;
-    m_handOverTimer.start();
 }
 
 void CsvRecorder::addRow(double seconds, const double *values, int count)
 {
-    if (!m_recording)
+    if (!isActive())
         return;
     m_block.append(seconds);
     for (int c = 0; c < m_columns; ++c)
@@ -62,18 +38,8 @@ void CsvRecorder::handOver()
     m_blockRows = 0;
 }
 
-void CsvRecorder::stop()
+void CsvRecorder::drop()
 {
-    if (!m_recording)
-        return;
-    handOver();
-    m_recording = false;
-    m_handOverTimer.stop();
-    m_writer.finish();
-}
-
-void CsvRecorder::stopAndWait()
-{
-    stop();
-    m_writer.finishAndWait();
+    m_block.clear();
+    m_blockRows = 0;
 }

@@ -94,28 +94,27 @@ RecordControls::RecordControls(QwtPlot *plot, PlotView *view, QWidget *window)
     connect(&m_statusTimer, &QTimer::timeout, this, &RecordControls::updateStatus);
     createActions(window);
 
-    connect(&m_recorder, &CsvRecorder::failed, this, [this](const QString &reason, bool opening) {
-        m_record->setChecked(false);
-        if (opening)
-            emit message(
-                QStringLiteral("Could not record to %1: %2").arg(m_recorder.path(), reason));
-        else
-            emit message(
-                QStringLiteral("Recording stopped: %1; %2 lines written to %3")
-                    .arg(reason, QLocale().toString(m_recorder.rowsWritten()), m_recorder.path()));
-        updateStatus();
-    });
-    connect(&m_capture, &RawCapture::failed, this, [this](const QString &reason, bool opening) {
-        m_captureAction->setChecked(false);
-        if (opening)
-            emit message(
-                QStringLiteral("Could not capture to %1: %2").arg(m_capture.path(), reason));
-        else
-            emit message(
-                QStringLiteral("Capture stopped: %1; %2 bytes written to %3")
-                    .arg(reason, QLocale().toString(m_capture.bytesWritten()), m_capture.path()));
-        updateStatus();
-    });
+    reportFailures(&m_recorder, m_record, QStringLiteral("Could not record to %1: %2"),
+                   QStringLiteral("Recording stopped: %1; %2 lines written to %3"),
+                   &GatheringWriter::rowsWritten);
+    reportFailures(&m_capture, m_captureAction, QStringLiteral("Could not capture to %1: %2"),
+                   QStringLiteral("Capture stopped: %1; %2 bytes written to %3"),
+                   &GatheringWriter::bytesWritten);
+}
+
+// `couldNot` takes the path and the reason, `stopped` the reason, what was written and the path.
+void RecordControls::reportFailures(GatheringWriter *file, QAction *action, const QString &couldNot,
+                                    const QString &stopped,
+                                    qint64 (GatheringWriter::*written)() const)
+{
+    connect(file, &GatheringWriter::failed, this,
+            [this, file, action, couldNot, stopped, written](const QString &reason, bool opening) {
+                action->setChecked(false);
+                emit message(opening ? couldNot.arg(file->path(), reason)
+                                     : stopped.arg(reason, QLocale().toString((file->*written)()),
+                                                   file->path()));
+                updateStatus();
+            });
 }
 
 RecordControls::~RecordControls()
@@ -193,7 +192,7 @@ QString RecordControls::askForFile(const QString &title, const QString &name,
 void RecordControls::setColumns(const QStringList &columns)
 {
     m_columns = columns;
-    if (m_recorder.isRecording() && m_recordColumns != columns)
+    if (m_recorder.isActive() && m_recordColumns != columns)
         endRecording(QStringLiteral("the columns changed"));
 }
 
@@ -260,35 +259,39 @@ void RecordControls::exportHistory()
 
 void RecordControls::writeTable(const QString &path, const ExportTable &table)
 {
-    auto *writer = new BlockWriter(this);
-    const qint64 rows = table.rows;
-    connect(writer, &BlockWriter::finished, this, [this, writer, path, rows] {
-        emit message(QStringLiteral("Exported %1 rows to %2").arg(QLocale().toString(rows), path));
-        writer->deleteLater();
-    });
-    connect(writer, &BlockWriter::failed, this, [this, writer, path](const QString &reason) {
-        emit message(QStringLiteral("Could not export to %1: %2").arg(path, reason));
-        writer->deleteLater();
-    });
-    writer->start(path, Csv::headerRow(table.columns));
+    BlockWriter *writer = writeInBackground(
+        path, Csv::headerRow(table.columns),
+        QStringLiteral("Exported %1 rows to %2").arg(QLocale().toString(table.rows), path),
+        QStringLiteral("Could not export to %1: %2"));
     writer->write(table.values, table.rows, int(table.columns.size()), false);
     writer->finish();
 }
 
 void RecordControls::writeOnce(const QString &path, const QByteArray &bytes, const QString &done)
 {
+    BlockWriter *writer =
+        writeInBackground(path, QByteArray(), done, QStringLiteral("Could not save to %1: %2"));
+    writer->write(bytes, 1);
+    writer->finish();
+}
+
+// A writer for one file, gone once it has said how that went: `failure` takes the path and the
+// reason.
+BlockWriter *RecordControls::writeInBackground(const QString &path, const QByteArray &header,
+                                               const QString &done, const QString &failure)
+{
     auto *writer = new BlockWriter(this);
     connect(writer, &BlockWriter::finished, this, [this, writer, done] {
         emit message(done);
         writer->deleteLater();
     });
-    connect(writer, &BlockWriter::failed, this, [this, writer, path](const QString &reason) {
-        emit message(QStringLiteral("Could not save to %1: %2").arg(path, reason));
-        writer->deleteLater();
-    });
-    writer->start(path);
-    writer->write(bytes, 1);
-    writer->finish();
+    connect(writer, &BlockWriter::failed, this,
+            [this, writer, path, failure](const QString &reason) {
+                emit message(failure.arg(path, reason));
+                writer->deleteLater();
+            });
+    writer->start(path, header);
+    return writer;
 }
 
 void RecordControls::toggleRecording(bool on)
@@ -312,7 +315,7 @@ void RecordControls::toggleRecording(bool on)
 
 void RecordControls::endRecording(const QString &why)
 {
-    if (!m_recorder.isRecording())
+    if (!m_recorder.isActive())
         return;
     m_recorder.stop();
     m_record->setChecked(false);
@@ -327,7 +330,7 @@ void RecordControls::endRecording(const QString &why)
 void RecordControls::toggleCapture(bool on)
 {
     if (!on) {
-        if (!m_capture.isCapturing())
+        if (!m_capture.isActive())
             return;
         m_capture.stop();
         emit message(QStringLiteral("Capture ended: %1 bytes written to %2")
@@ -350,7 +353,7 @@ void RecordControls::updateStatus()
 {
     QStringList parts;
     const QLocale locale;
-    if (m_recorder.isRecording()) {
+    if (m_recorder.isActive()) {
         const qint64 s = m_recordClock.elapsed() / 1000;
         parts << QStringLiteral("REC %1:%2:%3 \u00b7 %4 lines \u00b7 %5")
                      .arg(s / 3600)
@@ -358,7 +361,7 @@ void RecordControls::updateStatus()
                      .arg(s % 60, 2, 10, QLatin1Char('0'))
                      .arg(locale.toString(m_recorder.rows()), sizeText(m_recorder.bytesWritten()));
     }
-    if (m_capture.isCapturing())
+    if (m_capture.isActive())
         parts << QStringLiteral("RAW %1").arg(sizeText(m_capture.bytesWritten()));
     if (parts.isEmpty()) {
         m_statusTimer.stop();

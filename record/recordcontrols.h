@@ -44,13 +44,13 @@ public:
     // Every accepted line, with the time its chunk arrived (ChunkQueue::now()).
     void takeLine(qint64 arrivedAt, const double *values, int count)
     {
-        if (m_recorder.isRecording() && arrivedAt >= m_recordStart)
+        if (m_recorder.isActive() && arrivedAt >= m_recordStart)
             m_recorder.addRow(double(arrivedAt - m_recordStart) * 1e-9, values, count);
     }
     // Every chunk received, from either link, on either tab.
     void takeBytes(const QByteArray &bytes)
     {
-        if (m_capture.isCapturing())
+        if (m_capture.isActive())
             m_capture.addBytes(bytes);
     }
 
@@ -60,6 +60,8 @@ signals:
 
 private:
     void createActions(QWidget *window);
+    void reportFailures(GatheringWriter *file, QAction *action, const QString &couldNot,
+                        const QString &stopped, qint64 (GatheringWriter::*written)() const);
     QString askForFile(const QString &title, const QString &name, const QString &filters,
                        QString *chosenFilter = nullptr);
     void saveImage();
@@ -68,6 +70,8 @@ private:
     void exportHistory();
     void writeTable(const QString &path, const ExportTable &table);
     void writeOnce(const QString &path, const QByteArray &bytes, const QString &done);
+    BlockWriter *writeInBackground(const QString &path, const QByteArray &header,
+                                   const QString &done, const QString &failure);
     void toggleRecording(bool on);
     void toggleCapture(bool on);
     void endRecording(const QString &why);
