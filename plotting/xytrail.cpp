@@ -132,38 +132,24 @@ void XYTrail::drawPoints(quint64 from, quint64 to) const
     if (bounds.left() < inside.left() || bounds.right() > inside.right() ||
         bounds.top() < inside.top() || bounds.bottom() > inside.bottom())
         points = QwtCompat::clippedPolyline(inside, points);
-    // The runs of a row or a column are written straight into the picture: QPainter's cosmetic
-    // lines go a pixel at a time, several times slower, for the same pixels. Only the segments
-    // between runs are left to it.
+    // The runs of a row or a column are written straight into the picture; only the segments
+    // between runs are left to QPainter.
     const quint32 color = m_pen.color().rgba(); // the curves' colours are opaque
     const bool plain =
         m_pen.widthF() <= 1 && m_pen.style() == Qt::SolidLine && m_pen.color().alpha() == 255;
-    const int width = m_image.width();
-    const int height = m_image.height();
-    uchar *bits = m_image.bits();
-    const qsizetype stride = m_image.bytesPerLine();
+    const auto at = [](double v) {
+        return int(std::lround(v));
+    };
     QVector<QLineF> slanted;
     for (int i = 1; i < points.size(); ++i) {
         const QPointF &p = points.at(i - 1);
         const QPointF &q = points.at(i);
-        if (plain && p.y() == q.y()) {
-            const int y = int(std::lround(p.y()));
-            const int x1 = qMax(0, int(std::lround(qMin(p.x(), q.x()))));
-            const int x2 = qMin(width - 1, int(std::lround(qMax(p.x(), q.x()))));
-            if (y >= 0 && y < height && x1 <= x2) {
-                auto *row = reinterpret_cast<quint32 *>(bits + y * stride);
-                std::fill(row + x1, row + x2 + 1, color);
-            }
-        } else if (plain && p.x() == q.x()) {
-            const int x = int(std::lround(p.x()));
-            const int y1 = qMax(0, int(std::lround(qMin(p.y(), q.y()))));
-            const int y2 = qMin(height - 1, int(std::lround(qMax(p.y(), q.y()))));
-            if (x >= 0 && x < width)
-                for (int y = y1; y <= y2; ++y)
-                    reinterpret_cast<quint32 *>(bits + y * stride)[x] = color;
-        } else {
+        if (plain && p.y() == q.y())
+            fillRow(m_image, at(p.y()), at(qMin(p.x(), q.x())), at(qMax(p.x(), q.x())), color);
+        else if (plain && p.x() == q.x())
+            fillColumn(m_image, at(p.x()), at(qMin(p.y(), q.y())), at(qMax(p.y(), q.y())), color);
+        else
             slanted << QLineF(p, q);
-        }
     }
     if (slanted.isEmpty())
         return;
@@ -192,14 +178,12 @@ std::optional<QRect> XYTrail::changedRect() const
     const quint64 total = m_store->total();
     if (total == m_end)
         return QRect();
-    double left = 0, top = 0, right = 0, bottom = 0;
-    for (quint64 n = m_end > 0 ? m_end - 1 : 0; n < total; ++n) {
-        const QPointF p = pixel(n);
-        if (n == (m_end > 0 ? m_end - 1 : 0)) {
-            left = right = p.x();
-            top = bottom = p.y();
-            continue;
-        }
+    // From the last point drawn: its segment to the first new one is new too.
+    const quint64 first = m_end > 0 ? m_end - 1 : 0;
+    QPointF p = pixel(first);
+    double left = p.x(), top = p.y(), right = p.x(), bottom = p.y();
+    for (quint64 n = first + 1; n < total; ++n) {
+        p = pixel(n);
         left = qMin(left, p.x());
         right = qMax(right, p.x());
         top = qMin(top, p.y());

@@ -91,9 +91,6 @@ bool ViewChart::drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtS
         m_image = QImage(device.size(), QImage::Format_ARGB32_Premultiplied);
     m_image.fill(Qt::transparent);
     const int width = m_image.width();
-    const int height = m_image.height();
-    uchar *bits = m_image.bits();
-    const qsizetype stride = m_image.bytesPerLine();
     // Device pixels of the picture: columns from positions, rows from values.
     const double xScale = scale * (xMap.p2() - xMap.p1()) / (xMap.s2() - xMap.s1());
     const double xOffset = scale * xMap.transform(0.0) - device.left();
@@ -129,13 +126,8 @@ bool ViewChart::drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtS
             lastRow = row(s.last);
             joined = true;
             x = last + 1;
-            if (col < 0 || col >= width || bottom < 0 || top >= height)
-                continue;
-            const int y1 = int(qMax(top, 0.0));
-            const int y2 = int(qMin(bottom, double(height - 1)));
-            uchar *pixel = bits + y1 * stride + int(col) * 4;
-            for (int y = y1; y <= y2; ++y, pixel += stride)
-                *reinterpret_cast<quint32 *>(pixel) = color;
+            if (col >= 0 && col < width) // rows are bounded, columns need not be
+                fillColumn(m_image, int(col), int(top), int(bottom), color);
         }
     }
     painter->drawImage(QRectF(canvasRect.topLeft(), QSizeF(device.size()) / scale), m_image);
