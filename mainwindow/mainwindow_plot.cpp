@@ -182,6 +182,8 @@ void MainWindow::scaleSpinBox_editingFinished()
     if (width != plotWidth) {
         plotView->endAll();
         history.reset(channelCountSetting());
+    } else if (plotView->zoomedFrom(QwtCompat::xBottom, false, 0.0, double(plotWidth))) {
+        return;
     } else {
         plotView->endZoom();
     }
@@ -203,8 +205,12 @@ void MainWindow::adjustPlotScale()
 
 void MainWindow::UpdateAxisScale()
 {
+    const bool autoScale = ui->checkBox_YAutoScale->isChecked();
+    if (plotView->zoomedFrom(QwtCompat::yLeft, autoScale, double(ui->spinBox_Ymin->value()),
+                             double(ui->spinBox_Ymax->value())))
+        return;
     plotView->endZoom();
-    if (ui->checkBox_YAutoScale->isChecked()) {
+    if (autoScale) {
         plot->setAxisAutoScale(QwtCompat::yLeft, true);
         ui->spinBox_Ymin->setEnabled(false);
         ui->spinBox_Ymax->setEnabled(false);
@@ -228,6 +234,9 @@ void MainWindow::setXAxisScale(double xMin, double xMax)
 
 void MainWindow::XAxis_scale_editingFinished()
 {
+    if (plotView->zoomedFrom(QwtCompat::xBottom, false, double(ui->spinBox_Xmin->value()),
+                             double(ui->spinBox_Xmax->value())))
+        return;
     plotView->endZoom();
     setXAxisScale(double(ui->spinBox_Xmin->value()), double(ui->spinBox_Xmax->value()));
     plot->replot();

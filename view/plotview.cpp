@@ -220,6 +220,13 @@ void PlotView::endZoom()
     updateActions();
 }
 
+bool PlotView::zoomedFrom(int axis, bool autoScale, double low, double high) const
+{
+    const AxisState &base = axis == QwtCompat::xBottom ? m_baseX : m_baseY;
+    return m_zoomed && base.autoScale == autoScale &&
+           (autoScale || (base.division.lowerBound() == low && base.division.upperBound() == high));
+}
+
 void PlotView::resetView()
 {
     if (!m_zoomed)

@@ -69,6 +69,9 @@ public:
     // The panel sets an axis: the axes are given back as they were before the zoom, for the
     // panel to change.
     void endZoom();
+    // Whether a zoom began from this axis as the panel sets it now. Leaving a field (for a
+    // menu, another window) finishes an edit too: only a changed setting ends the zoom.
+    bool zoomedFrom(int axis, bool autoScale, double low, double high) const;
     // Before a frame is drawn: the cursors' readout and the zoomed chart follow the data.
     void prepareFrame();
 
