@@ -99,14 +99,15 @@ void PlotView::showPoints(const PointStore *points)
     m_chart->setCurves({});
 }
 
+// Nothing for the mode not shown, frozen or live.
 const SampleStore *PlotView::shownSeries() const
 {
-    return m_frozen ? &m_frozenSeries : m_liveSeries;
+    return m_xy ? nullptr : m_frozen ? &m_frozenSeries : m_liveSeries;
 }
 
 const PointStore *PlotView::shownPoints() const
 {
-    return m_frozen ? &m_frozenPoints : m_livePoints;
+    return !m_xy ? nullptr : m_frozen ? &m_frozenPoints : m_livePoints;
 }
 
 Timeline PlotView::timeline() const

@@ -54,7 +54,8 @@ public:
     bool isFrozen() const { return m_frozen; }
     bool isZoomed() const { return m_zoomed; }
     bool hasCursors() const { return m_cursorCount > 0; }
-    // What the curves show: the live stores, or their copies while frozen.
+    // What the curves show: the live stores, or their copies while frozen; none for the other
+    // mode.
     const SampleStore *shownSeries() const;
     const PointStore *shownPoints() const;
     Timeline timeline() const;
