@@ -20,6 +20,9 @@ constexpr auto flushInterval = std::chrono::milliseconds(500);
 // A disk slower than the data: beyond this much waiting the writer gives up rather than take
 // all the memory.
 constexpr qint64 maxWaitingBytes = qint64(256) << 20;
+// Rows go to the file in pieces of about this size, so that a disk that fills up keeps every
+// row that fit.
+constexpr int pieceBytes = 16 << 10;
 
 } // namespace
 
@@ -116,7 +119,7 @@ void BlockWriter::run(QString path, QByteArray header)
         report(file.errorString(), true);
         return;
     }
-    qint64 whole = 0; // the file's size at the end of the last block written whole
+    qint64 whole = 0; // the file's size at the end of the last whole row written
     const auto put = [&](const QByteArray &bytes) {
         errno = 0;
         if (file.write(bytes) == bytes.size())
@@ -158,11 +161,25 @@ void BlockWriter::run(QString path, QByteArray header)
                 Csv::appendRows(block.bytes, block.values.constData(), block.rows, block.columns,
                                 block.firstIsSeconds);
             }
-            if (!put(block.bytes))
-                return;
-            whole += block.bytes.size();
-            m_bytes = whole;
-            m_rows += block.rows;
+            // Bytes are rows of their own; one row (an image) goes whole or not at all.
+            const bool byteRows = block.rows == block.bytes.size();
+            const int size = int(block.bytes.size());
+            for (int from = 0; from < size;) {
+                int to = block.rows == 1 ? size : qMin(size, from + pieceBytes);
+                if (!byteRows && to < size) {
+                    const int end = block.bytes.lastIndexOf('\n', to - 1);
+                    const int next = end >= from ? end : block.bytes.indexOf('\n', to);
+                    to = next >= 0 ? next + 1 : size;
+                }
+                const QByteArray piece =
+                    QByteArray::fromRawData(block.bytes.constData() + from, to - from);
+                if (!put(piece))
+                    return;
+                whole += piece.size();
+                m_bytes = whole;
+                m_rows += block.rows == 1 ? 1 : byteRows ? piece.size() : piece.count('\n');
+                from = to;
+            }
             dirty = true;
         }
         const auto now = std::chrono::steady_clock::now();

@@ -17,10 +17,10 @@
 // the file is opened there.
 //
 // What it is handed are blocks of whole rows (of bytes, or of numbers it formats as CSV rows
-// itself). A block is written in one go; if a write fails (a full disk, a removed stick), the
-// file is cut back to the end of the last block written whole, so that it ends with a whole row,
-// and the writer stops, saying why. It flushes to the disk twice a second: at most the last half
-// second is lost should the machine lose power.
+// itself). A block is written in pieces of whole rows; if a write fails (a full disk, a removed
+// stick), the file is cut back to the end of the last piece written whole, so that it ends with
+// a whole row and keeps every row that fit, and the writer stops, saying why. It flushes to the
+// disk twice a second: at most the last half second is lost should the machine lose power.
 class BlockWriter : public QObject
 {
     Q_OBJECT
