@@ -18,6 +18,8 @@ QByteArray plotImage(QwtPlot *plot, const QString &format)
     buffer.open(QIODevice::WriteOnly);
     const QSize size = plot->size();
     const QRectF area(QPointF(0, 0), QSizeF(size));
+    // At the screen's resolution, text in points comes out at the size it has there.
+    const int dpi = plot->logicalDpiX();
     QwtPlotRenderer renderer;
     if (format == QLatin1String("svg")) {
         QSvgGenerator svg;
@@ -25,12 +27,13 @@ QByteArray plotImage(QwtPlot *plot, const QString &format)
         svg.setSize(size);
         svg.setViewBox(area);
         svg.setTitle(QStringLiteral("Corvale"));
+        svg.setResolution(dpi);
         QPainter painter(&svg);
         renderer.render(plot, &painter, area);
     } else if (format == QLatin1String("pdf")) {
         QPdfWriter pdf(&buffer);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96.0, QPageSize::Point));
+        pdf.setResolution(dpi);
+        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / dpi, QPageSize::Point));
         pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
         pdf.setCreator(QStringLiteral("Corvale"));
         QPainter painter(&pdf);
