@@ -33,7 +33,11 @@ void drawReducedPolyline(QPainter *painter, const QwtScaleMap &xMap, const QwtSc
     if (points.size() < 2)
         return;
     points = QwtCompat::clippedPolyline(canvasRect.adjusted(-1, -1, 1, 1), points);
+    // What cutting at the edges leaves along them stays outside: it is no part of a curve.
+    painter->save();
+    painter->setClipRect(canvasRect, Qt::IntersectClip);
     QwtPainter::drawPolyline(painter, points);
+    painter->restore();
 }
 
 #endif

@@ -48,6 +48,9 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
         return;
     const bool round = QwtPainter::roundingAlignment(painter);
     const QRectF inside = canvasRect.adjusted(-1, -1, 1, 1);
+    // What cutting at the edges leaves along them stays outside: it is no part of a curve.
+    painter->save();
+    painter->setClipRect(canvasRect, Qt::IntersectClip);
     for (int c = 0; c < m_curves.size() && c < m_timeline.channelCount(); ++c) {
         if (!m_curves.at(c)->isVisible())
             continue;
@@ -61,6 +64,7 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
         painter->setPen(m_curves.at(c)->pen());
         QwtPainter::drawPolyline(painter, points);
     }
+    painter->restore();
 }
 
 // Many samples to a pixel column (zoomed out): each channel is a run of vertical spans, one a
