@@ -88,6 +88,8 @@ private slots:
     void scrollBackIntoTheHistory();
     void zoomAndResetView_data();
     void zoomAndResetView();
+    void zoomOutEndsAtTheWholeHistory_data();
+    void zoomOutEndsAtTheWholeHistory();
     void cursorsReadTheSamples();
 };
 
@@ -327,6 +329,80 @@ void TestView::zoomAndResetView()
     QVERIFY(!action(window, "actionResetView")->isEnabled());
     if (mode != QLatin1String("xy"))
         QCOMPARE(axes(plot).xMax, 1000.0);
+}
+
+void TestView::zoomOutEndsAtTheWholeHistory_data()
+{
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<int>("where"); // -1 the canvas's left edge, 0 its centre, 1 its right edge
+    QTest::newRow("left edge") << "series" << -1;
+    QTest::newRow("centre") << "series" << 0;
+    QTest::newRow("right edge") << "series" << 1;
+    QTest::newRow("XY, left edge") << "xy" << -1;
+    QTest::newRow("XY, right edge") << "xy" << 1;
+}
+
+// However many notches the wheel turns out, wherever the mouse is, the view ends at the whole
+// history (the XY points' extent) and the values in it: never beyond the newest sample, never a
+// view with nothing in it; and "Reset view" goes back to the panel's.
+void TestView::zoomOutEndsAtTheWholeHistory()
+{
+    QFETCH(QString, mode);
+    QFETCH(int, where);
+    MainWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe probe(window);
+    QwtPlot *plot = probe.plot();
+    QWidget *canvas = plot->canvas();
+    const bool xy = mode == QLatin1String("xy");
+    QByteArray lines;
+    if (xy) {
+        widget<QCheckBox>(window, "checkBox_enableXYGraph")->click();
+        lines = numberedPairs(-400, 800);
+    } else {
+        for (int n = 0; n < 40000; ++n)
+            lines += QByteArray::number(n % 1000) + "\r\n";
+    }
+    probe.feed(lines);
+    QTest::keyClick(&window, Qt::Key_P);
+    QVERIFY(probe.view()->isFrozen());
+    QVERIFY(probe.nextFrame());
+    const Axes panel = axes(plot);
+
+    const QPoint at(where < 0   ? 0
+                    : where > 0 ? canvas->width() - 1
+                                : canvas->width() / 2,
+                    canvas->height() / 2);
+    for (int notches : {-25, -60}) {
+        wheel(canvas, at, notches);
+        QVERIFY(probe.nextFrame());
+        const Axes view = axes(plot);
+        const QString text = QStringLiteral("x %1 ... %2, y %3 ... %4")
+                                 .arg(view.xMin, 0, 'g', 17)
+                                 .arg(view.xMax, 0, 'g', 17)
+                                 .arg(view.yMin, 0, 'g', 17)
+                                 .arg(view.yMax, 0, 'g', 17);
+        if (xy) {
+            // The pairs' extent with a margin, or the panel's range where it is wider.
+            const PointStore::Bounds b = {-400, 399, -400, 399};
+            QVERIFY2(qAbs(view.xMin - qMin(panel.xMin, b.minX - 39.95)) < 1e-6 &&
+                         qAbs(view.xMax - qMax(panel.xMax, b.maxX + 39.95)) < 1e-6,
+                     qPrintable(text));
+            QVERIFY2(view.yMin <= b.minY && view.yMin > b.minY - 100 && view.yMax >= b.maxY &&
+                         view.yMax < b.maxY + 100,
+                     qPrintable(text));
+        } else {
+            QVERIFY2(view.xMin == -39000 && view.xMax == 1000, qPrintable(text));
+            // Qwt's scales keep their bounds to a few parts in a billion.
+            QVERIFY2(qAbs(view.yMin + 49.95) < 1e-6 && qAbs(view.yMax - 1048.95) < 1e-6,
+                     qPrintable(text));
+        }
+        QVERIFY(action(window, "actionResetView")->isEnabled());
+    }
+    action(window, "actionResetView")->trigger();
+    QCOMPARE(axes(plot).xMin, panel.xMin);
+    QCOMPARE(axes(plot).xMax, panel.xMax);
 }
 
 // On a ramp the readout's values are the numbered lines': at A and B, their difference, and the

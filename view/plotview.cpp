@@ -221,6 +221,74 @@ void PlotView::endZoom()
     updateActions();
 }
 
+PlotView::AxisState PlotView::panelAxis(int axis) const
+{
+    if (m_zoomed)
+        return axis == QwtCompat::xBottom ? m_baseX : m_baseY;
+    const auto id = QwtCompat::AxisId(axis);
+    return {m_plot->axisAutoScale(id), m_plot->axisScaleDiv(id)};
+}
+
+namespace {
+
+Span spanOf(const QwtScaleDiv &division)
+{
+    return {qMin(division.lowerBound(), division.upperBound()),
+            qMax(division.lowerBound(), division.upperBound())};
+}
+
+} // namespace
+
+// The time series from its oldest line kept to the newest sample; the XY points' extent.
+Span PlotView::xLimits() const
+{
+    const Span panel = spanOf(panelAxis(QwtCompat::xBottom).division);
+    if (m_xy) {
+        const PointStore *points = shownPoints();
+        if (!points || points->size() == 0)
+            return panel;
+        const PointStore::Bounds b = points->bounds();
+        return united(panel, withMargin(b.minX, b.maxX));
+    }
+    const Timeline t = timeline();
+    if (t.firstX() > t.lastX())
+        return panel;
+    return united(panel, {double(t.firstX()), double(t.lastX() + 1)});
+}
+
+// The values in the x range shown, or the panel's fixed range where that is wider.
+Span PlotView::yLimits(const Span &x) const
+{
+    const AxisState panel = panelAxis(QwtCompat::yLeft);
+    bool found = false;
+    Span values;
+    const auto take = [&](double low, double high) {
+        values = found ? united(values, {low, high}) : Span{low, high};
+        found = true;
+    };
+    if (m_xy) {
+        if (const PointStore *points = shownPoints(); points && points->size() > 0) {
+            const PointStore::Bounds b = points->bounds();
+            take(b.minY, b.maxY);
+        }
+    } else {
+        const Timeline t = timeline();
+        const qint64 from = qint64(std::ceil(qMax(x.low, double(t.firstX()))));
+        const qint64 to = qint64(std::floor(qMin(x.high, double(t.lastX())))) + 1;
+        for (int c = 0; c < m_curves.size() && c < t.channelCount() && from < to; ++c) {
+            if (!m_curves.at(c)->isVisible())
+                continue;
+            const History::Summary s = t.summary(c, from, to);
+            if (s.count > 0)
+                take(s.min, s.max);
+        }
+    }
+    if (!found)
+        return spanOf(panel.division);
+    const Span limits = withMargin(values.low, values.high);
+    return panel.autoScale ? limits : united(limits, spanOf(panel.division));
+}
+
 bool PlotView::zoomedFrom(int axis, bool autoScale, double low, double high) const
 {
     const AxisState &base = axis == QwtCompat::xBottom ? m_baseX : m_baseY;

@@ -4,6 +4,7 @@
 #include "plotting/pointstore.h"
 #include "plotting/samplestore.h"
 #include "view/timeline.h"
+#include "view/zoomlimits.h"
 
 #include <QList>
 #include <QObject>
@@ -103,6 +104,12 @@ private:
     void startZoom();
     void applyView(const QRectF &view);
     void zoomAround(const QPointF &pixel, double factor, bool x, bool y);
+    // The axis as the panel sets it, whether zoomed or not.
+    AxisState panelAxis(int axis) const;
+    // How far zooming out may take the axes: to what there is to see, or to what the panel sets
+    // where that is more.
+    Span xLimits() const;
+    Span yLimits(const Span &x) const;
     void pan(const QPoint &pixel);
     void placeCursor(const QPoint &pixel);
     void updateCursorMarkers();

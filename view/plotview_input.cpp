@@ -112,6 +112,17 @@ void PlotView::zoomAround(const QPointF &pixel, double factor, bool x, bool y)
         view.setTop(at + (view.top() - at) * factor);
         view.setBottom(at + (view.bottom() - at) * factor);
     }
+    if (factor > 1) {
+        const QRectF current = currentView();
+        const Span xSpan =
+            grownWithin({current.left(), current.right()}, {view.left(), view.right()}, xLimits());
+        view.setLeft(xSpan.low);
+        view.setRight(xSpan.high);
+        const Span ySpan = grownWithin({current.top(), current.bottom()},
+                                       {view.top(), view.bottom()}, yLimits(xSpan));
+        view.setTop(ySpan.low);
+        view.setBottom(ySpan.high);
+    }
     zoomTo(view);
 }
 
