@@ -3,6 +3,7 @@
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -56,6 +57,8 @@ void growToLayout(QFrame *frame)
 {
     if (!frame->layout())
         return;
+    // What the frames inside were just given reaches this frame's layout with its requests.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const int needed = frame->minimumSizeHint().height();
     if (frame->maximumHeight() < needed)
         frame->setMaximumHeight(needed);

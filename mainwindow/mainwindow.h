@@ -25,7 +25,6 @@
 #include <memory>
 #include <optional>
 
-
 class PanelScroller;
 class QLabel;
 class QScreen;
@@ -57,6 +56,7 @@ protected:
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
     // The order of these slots is their index in the meta-object; keep it.
 private slots:
@@ -192,7 +192,8 @@ private:
     QRect fittedArea;
     QMargins fittedFrame;
     bool shownOnce = false;
-    int frameQuestions = 0; // times the frame was asked for again after a fit
+    bool refitPending = false; // a font change asks for a fit once its widgets have their fonts
+    int frameQuestions = 0;    // times the frame was asked for again after a fit
     QPointer<QWindow> followedWindow;
     QPointer<QScreen> watchedScreen;
     // Tests stand a desktop of their own in for the offscreen platform's small screen.

@@ -4,6 +4,7 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "mainwindow/formfit.h"
 #include "mainwindow/panelscroller.h"
 #include "mainwindow/windowfit.h"
 #include "ui_mainwindow.h"
@@ -175,4 +176,21 @@ void MainWindow::resizeEvent(QResizeEvent *event)
     QMainWindow::resizeEvent(event);
     if (shownOnce)
         fitToScreen(false);
+}
+
+// The desktop's font can change while the window is up (or reach it only after it was built):
+// the texts get their room again, and the window fits itself to the form as now drawn.
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::FontChange || refitPending)
+        return;
+    refitPending = true;
+    QTimer::singleShot(0, this, [this] {
+        refitPending = false;
+        // Measured as the layouts stand with the new font, not as they stood before.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        fitFormToFonts(*ui);
+        fitToScreen(true);
+    });
 }

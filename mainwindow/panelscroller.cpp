@@ -29,7 +29,30 @@ void PanelScroller::hold(QBoxLayout *layout, QWidget *panel, const QSize &drawn)
     // Where the window is wider, the panel stretches as the form lets it; never narrower.
     panel->setMinimumSize(drawn);
     setWidget(panel);
+    panel->installEventFilter(this);
+    keepPanelWhole();
     show();
+}
+
+// The panel's own layout may come to need more than it was measured at (a larger font, a longer
+// text): the view then scrolls over all of it instead of squeezing the controls at its edge.
+void PanelScroller::keepPanelWhole()
+{
+    QWidget *panel = widget();
+    if (!panel || !panel->layout())
+        return;
+    const QSize whole = drawnSize.expandedTo(panel->minimumSizeHint());
+    if (panel->minimumSize() != whole) {
+        panel->setMinimumSize(whole);
+        updateGeometry();
+    }
+}
+
+bool PanelScroller::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == widget() && event->type() == QEvent::LayoutRequest)
+        keepPanelWhole();
+    return QScrollArea::eventFilter(watched, event);
 }
 
 void PanelScroller::giveBack(QBoxLayout *layout)
@@ -45,14 +68,16 @@ void PanelScroller::giveBack(QBoxLayout *layout)
 
 bool PanelScroller::panelWider() const
 {
-    return drawnSize.width() > width() - 2 * frameWidth();
+    const QWidget *panel = widget();
+    return (panel ? panel->minimumWidth() : drawnSize.width()) > width() - 2 * frameWidth();
 }
 
 QSize PanelScroller::sizeHint() const
 {
     hintWithBar = panelWider();
     const int bar = hintWithBar ? horizontalScrollBar()->sizeHint().height() : 0;
-    return drawnSize + QSize(2 * frameWidth(), 2 * frameWidth() + bar);
+    const QSize panel = widget() ? widget()->minimumSize() : drawnSize;
+    return panel + QSize(2 * frameWidth(), 2 * frameWidth() + bar);
 }
 
 void PanelScroller::resizeEvent(QResizeEvent *event)

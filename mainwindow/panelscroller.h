@@ -25,9 +25,11 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     bool panelWider() const;
+    void keepPanelWhole();
 
     QSize drawnSize;
     QSize panelMinimum;
