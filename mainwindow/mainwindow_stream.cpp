@@ -176,6 +176,9 @@ void MainWindow::onScrollBarChanged(int value)
 
 void MainWindow::MonitorView_changed()
 {
+    const bool plotShown = ui->tabWidget_MonitorViews->currentIndex() == 0;
+    plotView->setPlotShown(plotShown);
+    recordControls->setPlotShown(plotShown);
     ui->plainTextEdit->clear();
     dataBuffer.clear();
     discardSerialInput();

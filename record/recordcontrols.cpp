@@ -196,6 +196,12 @@ void RecordControls::setColumns(const QStringList &columns)
         endRecording(QStringLiteral("the columns changed"));
 }
 
+void RecordControls::setPlotShown(bool shown)
+{
+    m_saveImage->setEnabled(shown);
+    m_copyImage->setEnabled(shown);
+}
+
 void RecordControls::saveImage()
 {
     const QString png = tr("PNG image (*.png)");

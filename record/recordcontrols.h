@@ -40,6 +40,8 @@ public:
     // The values a line carries, as the plot is built now. A recording whose columns these are
     // not ends here.
     void setColumns(const QStringList &columns);
+    // The plot's tab is shown or not: the keys that keep its picture act only while it is.
+    void setPlotShown(bool shown);
 
     // Every accepted line, with the time its chunk arrived (ChunkQueue::now()).
     void takeLine(qint64 arrivedAt, const double *values, int count)

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QUdpSocket>
 #include <QWheelEvent>
@@ -122,6 +123,13 @@ void TestView::freezeKeepsEveryLine()
                 QTest::qWait(1); // within what the socket holds
         }
     };
+    // The monitor's tab takes no key of the hidden plot.
+    auto *tabs = widget<QTabWidget>(window, "tabWidget_MonitorViews");
+    tabs->setCurrentIndex(1);
+    QTest::keyClick(&window, Qt::Key_P);
+    QVERIFY(!probe.view()->isFrozen());
+    tabs->setCurrentIndex(0);
+
     send(1, 2000);
     QTRY_COMPARE(probe.history().end(), qint64(2000));
     QVERIFY(probe.nextFrame());

@@ -17,6 +17,7 @@
 
 class QAction;
 class QMenu;
+class QShortcut;
 class QToolButton;
 class QWidget;
 class QwtPlot;
@@ -66,6 +67,8 @@ public:
     QAction *freezeAction() const { return m_freeze; }
 
     void setFrozen(bool frozen);
+    // The plot's tab is shown or not: its keys act on it only while it is.
+    void setPlotShown(bool shown);
     // The plot is rebuilt: the freeze, the zoom and the cursors end, before anything else.
     void endAll();
     // The panel sets an axis: the axes are given back as they were before the zoom, for the
@@ -153,6 +156,7 @@ private:
     QAction *m_zoomOut = nullptr;
     QAction *m_resetView = nullptr;
     QAction *m_removeCursors = nullptr;
+    QShortcut *m_escape = nullptr;
 };
 
 #endif

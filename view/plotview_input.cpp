@@ -50,8 +50,8 @@ void PlotView::createActions(QWidget *window)
     m_removeCursors = new QAction(tr("Remove cursors") + QStringLiteral("\tEsc"), window);
     m_removeCursors->setObjectName(QStringLiteral("actionRemoveCursors"));
     connect(m_removeCursors, &QAction::triggered, this, &PlotView::removeCursors);
-    auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
-    connect(escape, &QShortcut::activated, this, &PlotView::escape);
+    m_escape = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+    connect(m_escape, &QShortcut::activated, this, &PlotView::escape);
 
     window->addAction(m_freeze);
     m_menu = new QMenu(window);
@@ -68,6 +68,12 @@ void PlotView::createActions(QWidget *window)
     m_freezeButton->setAutoRaise(true);
     m_freezeButton->setFocusPolicy(Qt::NoFocus);
     updateActions();
+}
+
+void PlotView::setPlotShown(bool shown)
+{
+    m_freeze->setEnabled(shown);
+    m_escape->setEnabled(shown);
 }
 
 void PlotView::rubberBandSelected(const QVector<QPoint> &pixels)
