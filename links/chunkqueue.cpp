@@ -14,6 +14,7 @@ bool ChunkQueue::push(QByteArray chunk)
     const qint64 size = chunk.size();
     const qint64 at = now();
     std::lock_guard<std::mutex> lock(m_mutex);
+    m_pushed += size;
     if (m_bytes + size > MaxQueuedBytes) {
         m_dropped += size;
     } else {
@@ -30,6 +31,12 @@ qint64 ChunkQueue::queuedBytes()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_bytes;
+}
+
+qint64 ChunkQueue::pushedBytes()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_pushed;
 }
 
 void ChunkQueue::takeAll(QVector<QByteArray> *chunks, QVector<qint64> *times)

@@ -20,6 +20,8 @@ public:
     // stamped with the time it arrived (see now()).
     bool push(QByteArray chunk);
     qint64 queuedBytes();
+    // Every byte pushed since the queue was made, dropped ones included.
+    qint64 pushedBytes();
 
     // Window side. Appends everything queued to *chunks, and their arrival times to *times,
     // and empties the queue.
@@ -42,6 +44,7 @@ private:
     QVector<qint64> m_times;
     qint64 m_bytes = 0;
     qint64 m_dropped = 0;
+    qint64 m_pushed = 0;
     bool m_wakeWanted = true;
 };
 

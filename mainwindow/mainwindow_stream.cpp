@@ -16,6 +16,8 @@
 
 #include <utility>
 
+qint64 (*MainWindow::rateClockMs)() = [] { return ChunkQueue::now() / 1000000; };
+
 namespace {
 
 // Chunks are handled in slices of about this long, so that a backlog cannot keep the window
@@ -94,7 +96,7 @@ void MainWindow::restartRate()
     linesTaken = linesDropped = bytesReceived = countAtLastRate = 0;
     dataBuffer.takeSkippedLines();
     xyBuffer.takeSkippedLines();
-    rateClock.start();
+    rateSince = rateClockMs();
     if (openLink == Link::None) {
         rateTimer.stop();
         rateLabel->clear();
@@ -109,7 +111,8 @@ void MainWindow::updateRate()
     linesDropped += dataBuffer.takeSkippedLines() + xyBuffer.takeSkippedLines();
     const bool monitor = ui->tabWidget_MonitorViews->currentIndex() != 0;
     const quint64 count = monitor ? bytesReceived : linesTaken;
-    const qint64 elapsedMs = rateClock.restart();
+    const qint64 now = rateClockMs();
+    const qint64 elapsedMs = now - std::exchange(rateSince, now);
     const qint64 perSecond =
         elapsedMs > 0 ? qRound64(double(count - countAtLastRate) * 1000.0 / double(elapsedMs)) : 0;
     countAtLastRate = count;

@@ -11,6 +11,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,9 +21,12 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <QUdpSocket>
 
 #include <functional>
+#include <utility>
 
 #include <qwt_plot.h>
 #include <qwt_plot_canvas.h>
@@ -82,6 +86,19 @@ struct MainWindowProbe
     const QUdpSocket &udpSocket() const { return w.udpSocket; }
     // Read by the reader thread, not yet taken by the window.
     qint64 queuedBytes() const { return w.linkReader.queue().queuedBytes(); }
+    // Read by the reader thread since the window was made.
+    qint64 readBytes() const { return w.linkReader.queue().pushedBytes(); }
+    // The live rate measured by a clock of the test's: it changes when the test says so.
+    // Returns the clock it replaces.
+    static auto setRateClock(qint64 (*clockMs)())
+    {
+        return std::exchange(MainWindow::rateClockMs, clockMs);
+    }
+    void updateRateNow()
+    {
+        w.rateTimer.stop();
+        w.updateRate();
+    }
     // As if the session had already run for `first` lines.
     void numberSamplesFrom(quint64 first) { w.yData.numberFrom(first); }
     // Hands bytes to the window as if a link had delivered them in one batch.
@@ -242,6 +259,46 @@ inline QByteArray numberedPairs(int first, int count)
         lines += QByteArray::number(i) + ' ' + QByteArray::number(i) + "\r\n";
     return lines;
 }
+
+// Sends datagrams to the window's UDP port no faster than its reader thread takes them. The
+// reader keeps up with any device, but on a machine busy with other work it may go without the
+// processor for longer than the socket's small buffer lasts: a test that floods the window must
+// not depend on the machine's speed. Waits without handling the window's events.
+class PacedSender
+{
+public:
+    PacedSender(MainWindowProbe &probe, quint16 port)
+        : m_probe(probe), m_port(port), m_read(probe.readBytes())
+    {
+    }
+    bool send(const QByteArray &datagram)
+    {
+        m_device.writeDatagram(datagram, QHostAddress::LocalHost, m_port);
+        m_sent += datagram.size();
+        return ++m_inFlight < 16 || waitForReader();
+    }
+    // Until the reader has read everything sent.
+    bool waitForReader()
+    {
+        m_inFlight = 0;
+        QElapsedTimer waited;
+        waited.start();
+        while (m_probe.readBytes() - m_read < m_sent) {
+            if (waited.elapsed() > 20000)
+                return false;
+            QThread::usleep(100);
+        }
+        return true;
+    }
+
+private:
+    MainWindowProbe &m_probe;
+    QUdpSocket m_device;
+    quint16 m_port;
+    qint64 m_read;
+    qint64 m_sent = 0;
+    int m_inFlight = 0;
+};
 
 // Whether the values are 1, 2, 3 ... without a gap.
 inline bool countsUpFromOne(const QVector<double> &values)

@@ -125,15 +125,13 @@ void TestRecord::recordingHoldsEveryLineAsPlotted()
 
     triggerAndChoose(action(window, "actionRecord"), path);
     QVERIFY(action(window, "actionRecord")->isChecked());
-    QUdpSocket device;
+    PacedSender device(probe, port);
     constexpr int lines = 20000;
     for (int n = 1; n <= lines; n += 10) {
         QByteArray datagram;
         for (int i = n; i < n + 10; ++i)
             datagram += QByteArray::number(i) + ' ' + QByteArray::number(i % 97) + "\r\n";
-        device.writeDatagram(datagram, QHostAddress::LocalHost, port);
-        if (n % 1000 == 1)
-            QTest::qWait(2);
+        QVERIFY(device.send(datagram));
     }
     QTRY_COMPARE_WITH_TIMEOUT(probe.history().end(), qint64(lines), 10000);
     QTRY_VERIFY(widget<QLabel>(window, "label_record")->text().contains(QStringLiteral("REC")));

@@ -211,7 +211,7 @@ void TestSerial::lostDeviceClosesTheLink()
     // The adapter is unplugged. Qt 6.8's port reports nothing of it and spins on the hung-up
     // descriptor: the program must notice by itself, on every Qt.
     pty->closeMaster();
-    QTRY_VERIFY_WITH_TIMEOUT(!widget<QPushButton>(window, "pbOpenPort")->isChecked(), 1000);
+    QTRY_VERIFY_WITH_TIMEOUT(!widget<QPushButton>(window, "pbOpenPort")->isChecked(), 5000);
     verifyClosedLook(window);
     QCOMPARE(statusText(window), QStringLiteral("Lost connection to ") + name);
 
