@@ -1,6 +1,7 @@
 #include "record/blockwriter.h"
 
 #include "record/csvformat.h"
+#include "record/snapshot.h"
 
 #include <QFile>
 #include <QPointer>
@@ -23,6 +24,8 @@ constexpr qint64 maxWaitingBytes = qint64(256) << 20;
 // Rows go to the file in pieces of about this size, so that a disk that fills up keeps every
 // row that fit.
 constexpr int pieceBytes = 16 << 10;
+// Rows read from a source at a time: a few hundred kilobytes of text.
+constexpr qint64 sourceBatchRows = 16384;
 
 } // namespace
 
@@ -64,6 +67,15 @@ void BlockWriter::write(QVector<double> values, qint64 rows, int columns, bool f
     block.rows = rows;
     block.columns = columns;
     block.firstIsSeconds = firstIsSeconds;
+    push(std::move(block));
+}
+
+void BlockWriter::write(std::shared_ptr<const ExportRows> rows)
+{
+    Block block;
+    block.rows = rows->rows;
+    block.columns = int(rows->columns.size());
+    block.source = std::move(rows);
     push(std::move(block));
 }
 
@@ -139,6 +151,28 @@ void BlockWriter::run(QString path, QByteArray header)
         whole = file.size();
         m_bytes = whole;
     }
+    // Rows in pieces: a disk that fills up keeps every whole one.
+    const auto putRows = [&](const QByteArray &bytes, qint64 rows) {
+        // Bytes are rows of their own; one row (an image) goes whole or not at all.
+        const bool byteRows = rows == bytes.size();
+        const int size = int(bytes.size());
+        for (int from = 0; from < size;) {
+            int to = rows == 1 ? size : qMin(size, from + pieceBytes);
+            if (!byteRows && to < size) {
+                const int end = bytes.lastIndexOf('\n', to - 1);
+                const int next = end >= from ? end : bytes.indexOf('\n', to);
+                to = next >= 0 ? next + 1 : size;
+            }
+            const QByteArray piece = QByteArray::fromRawData(bytes.constData() + from, to - from);
+            if (!put(piece))
+                return false;
+            whole += piece.size();
+            m_bytes = whole;
+            m_rows += rows == 1 ? 1 : byteRows ? piece.size() : piece.count('\n');
+            from = to;
+        }
+        return true;
+    };
     auto lastFlush = std::chrono::steady_clock::now();
     bool dirty = false;
     for (;;) {
@@ -155,31 +189,27 @@ void BlockWriter::run(QString path, QByteArray header)
                 m_waitingBytes -= block.heldBytes();
             }
         }
-        if (block.rows > 0) {
+        if (block.source) {
+            QVector<double> values;
+            for (qint64 first = 0; first < block.rows; first += sourceBatchRows) {
+                const qint64 count = qMin(sourceBatchRows, block.rows - first);
+                values.resize(int(count * block.columns));
+                block.source->fill(first, count, values.data());
+                QByteArray bytes;
+                bytes.reserve(int(count) * block.columns * 12);
+                Csv::appendRows(bytes, values.constData(), count, block.columns, false);
+                if (!putRows(bytes, count))
+                    return;
+            }
+            dirty = true;
+        } else if (block.rows > 0) {
             if (!block.values.isEmpty()) {
                 block.bytes.reserve(int(block.rows) * block.columns * 12);
                 Csv::appendRows(block.bytes, block.values.constData(), block.rows, block.columns,
                                 block.firstIsSeconds);
             }
-            // Bytes are rows of their own; one row (an image) goes whole or not at all.
-            const bool byteRows = block.rows == block.bytes.size();
-            const int size = int(block.bytes.size());
-            for (int from = 0; from < size;) {
-                int to = block.rows == 1 ? size : qMin(size, from + pieceBytes);
-                if (!byteRows && to < size) {
-                    const int end = block.bytes.lastIndexOf('\n', to - 1);
-                    const int next = end >= from ? end : block.bytes.indexOf('\n', to);
-                    to = next >= 0 ? next + 1 : size;
-                }
-                const QByteArray piece =
-                    QByteArray::fromRawData(block.bytes.constData() + from, to - from);
-                if (!put(piece))
-                    return;
-                whole += piece.size();
-                m_bytes = whole;
-                m_rows += block.rows == 1 ? 1 : byteRows ? piece.size() : piece.count('\n');
-                from = to;
-            }
+            if (!putRows(block.bytes, block.rows))
+                return;
             dirty = true;
         }
         const auto now = std::chrono::steady_clock::now();

@@ -9,8 +9,11 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
+
+class ExportRows;
 
 // Writes a file on a thread of its own, so that neither the window nor the thread that drains a
 // link ever waits for a disk: a slow or sleeping USB stick delays the file, not the plot. Even
@@ -37,6 +40,8 @@ public:
     // `rows` rows of `columns` numbers each, formatted on the writer's thread (the first column
     // as seconds where asked).
     void write(QVector<double> values, qint64 rows, int columns, bool firstIsSeconds);
+    // Rows read and formatted on the writer's thread, a batch at a time.
+    void write(std::shared_ptr<const ExportRows> rows);
     // Writes what is left, closes the file and ends the thread, in the background.
     void finish();
     // The same, and waits for it.
@@ -60,6 +65,7 @@ private:
     {
         QByteArray bytes;
         QVector<double> values;
+        std::shared_ptr<const ExportRows> source;
         qint64 rows = 0;
         int columns = 0;
         bool firstIsSeconds = false;

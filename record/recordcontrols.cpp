@@ -239,13 +239,13 @@ void RecordControls::exportView()
         return;
     const QRectF view = m_view->currentView();
     if (m_view->shownPoints()) {
-        writeTable(path, pointTable(*m_view->shownPoints(), &view));
+        writeTable(path, pointRows(*m_view->shownPoints(), &view));
         return;
     }
     const double left = qMin(view.left(), view.right());
     const double right = qMax(view.left(), view.right());
     writeTable(path,
-               seriesTable(m_view->timeline(), qint64(std::ceil(left)), qint64(std::floor(right))));
+               seriesRows(m_view->timeline(), qint64(std::ceil(left)), qint64(std::floor(right))));
 }
 
 void RecordControls::exportHistory()
@@ -256,20 +256,20 @@ void RecordControls::exportHistory()
     if (path.isEmpty())
         return;
     if (m_view->shownPoints()) {
-        writeTable(path, pointTable(*m_view->shownPoints()));
+        writeTable(path, pointRows(*m_view->shownPoints()));
         return;
     }
     const Timeline timeline = m_view->timeline();
-    writeTable(path, seriesTable(timeline, timeline.firstLineX(), timeline.lastX()));
+    writeTable(path, seriesRows(timeline, timeline.firstLineX(), timeline.lastX()));
 }
 
-void RecordControls::writeTable(const QString &path, const ExportTable &table)
+void RecordControls::writeTable(const QString &path, std::shared_ptr<const ExportRows> rows)
 {
     BlockWriter *writer = writeInBackground(
-        path, Csv::headerRow(table.columns),
-        QStringLiteral("Exported %1 rows to %2").arg(QLocale().toString(table.rows), path),
+        path, Csv::headerRow(rows->columns),
+        QStringLiteral("Exported %1 rows to %2").arg(QLocale().toString(rows->rows), path),
         QStringLiteral("Could not export to %1: %2"));
-    writer->write(table.values, table.rows, int(table.columns.size()), false);
+    writer->write(std::move(rows));
     writer->finish();
 }
 

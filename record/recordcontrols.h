@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <memory>
+
 class BlockWriter;
 class PlotView;
 class QAction;
@@ -17,7 +19,7 @@ class QLabel;
 class QToolButton;
 class QWidget;
 class QwtPlot;
-struct ExportTable;
+class ExportRows;
 
 // Keeping what the user saw: the plot as an image (a file or the clipboard), the samples in view
 // or in the history as CSV, a recording of every line, a capture of every byte. Its actions join
@@ -70,7 +72,7 @@ private:
     void copyImage();
     void exportView();
     void exportHistory();
-    void writeTable(const QString &path, const ExportTable &table);
+    void writeTable(const QString &path, std::shared_ptr<const ExportRows> rows);
     void writeOnce(const QString &path, const QByteArray &bytes, const QString &done);
     BlockWriter *writeInBackground(const QString &path, const QByteArray &header,
                                    const QString &done, const QString &failure);

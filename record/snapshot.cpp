@@ -1,43 +1,68 @@
 #include "record/snapshot.h"
 
 #include "plotting/pointstore.h"
-#include "view/timeline.h"
 
-ExportTable seriesTable(const Timeline &timeline, qint64 from, qint64 to)
+#include <algorithm>
+
+namespace {
+
+class SeriesRows : public ExportRows
 {
-    ExportTable table;
-    const int channels = timeline.channelCount();
-    table.columns << QStringLiteral("sample");
-    for (int c = 0; c < channels; ++c)
-        table.columns << QStringLiteral("Channel %1").arg(c + 1);
-    from = qMax(from, timeline.firstX());
-    to = qMin(to, timeline.lastX());
-    if (from > to)
-        return table;
-    table.rows = to - from + 1;
-    const int columns = channels + 1;
-    // A million rows and more: written in place, a column at a time.
-    table.values.resize(int(table.rows * columns));
-    double *row = table.values.data();
-    for (qint64 x = from; x <= to; ++x, row += columns)
-        row[0] = double(x);
-    for (int c = 0; c < channels; ++c)
-        timeline.copy(c, from, to + 1, table.values.data() + 1 + c, columns);
-    return table;
+public:
+    explicit SeriesRows(TimelineSnapshot samples) : m_samples(std::move(samples)) {}
+    void fill(qint64 first, qint64 count, double *out) const override
+    {
+        const int width = int(columns.size());
+        const qint64 from = m_samples.from() + first;
+        double *row = out;
+        for (qint64 x = from; x < from + count; ++x, row += width)
+            row[0] = double(x);
+        for (int c = 0; c < m_samples.channelCount(); ++c)
+            m_samples.copy(c, from, from + count, out + 1 + c, width);
+    }
+
+    qint64 lines() const { return m_samples.to() - m_samples.from(); }
+
+private:
+    TimelineSnapshot m_samples;
+};
+
+class TableRows : public ExportRows
+{
+public:
+    void fill(qint64 first, qint64 count, double *out) const override
+    {
+        const qint64 width = columns.size();
+        std::copy(values.constData() + first * width, values.constData() + (first + count) * width,
+                  out);
+    }
+    QVector<double> values; // row after row
+};
+
+} // namespace
+
+std::shared_ptr<const ExportRows> seriesRows(const Timeline &timeline, qint64 from, qint64 to)
+{
+    auto rows = std::make_shared<SeriesRows>(timeline.snapshot(from, to + 1));
+    rows->columns << QStringLiteral("sample");
+    for (int c = 0; c < timeline.channelCount(); ++c)
+        rows->columns << QStringLiteral("Channel %1").arg(c + 1);
+    rows->rows = rows->lines();
+    return rows;
 }
 
-ExportTable pointTable(const PointStore &points, const QRectF *view)
+std::shared_ptr<const ExportRows> pointRows(const PointStore &points, const QRectF *view)
 {
-    ExportTable table;
-    table.columns << QStringLiteral("x") << QStringLiteral("y");
+    auto table = std::make_shared<TableRows>();
+    table->columns << QStringLiteral("x") << QStringLiteral("y");
     const QRectF area = view ? view->normalized() : QRectF();
     for (int i = 0; i < points.size(); ++i) {
         const QPointF &p = points.at(i);
         if (view && !(p.x() >= area.left() && p.x() <= area.right() && p.y() >= area.top() &&
                       p.y() <= area.bottom()))
             continue;
-        table.values << p.x() << p.y();
-        ++table.rows;
+        table->values << p.x() << p.y();
+        ++table->rows;
     }
     return table;
 }

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <deque>
 #include <numeric>
@@ -223,6 +224,41 @@ private slots:
             QCOMPARE(s.max, *std::max_element(first, last));
             QCOMPARE(s.sum, std::accumulate(first, last, 0.0));
         }
+    }
+
+    // A snapshot reads its lines as they were taken while new lines overwrite the ring, in a
+    // piece it shares or in one it does not; the history reads the new ones.
+    void historySnapshotKeepsItsLines_data()
+    {
+        QTest::addColumn<qint64>("capacity");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+        QTest::newRow("one piece, overwritten whole") << qint64(4096) << 5000 << 4096;
+        QTest::newRow("two pieces, the shared one overwritten")
+            << (qint64(1) << 17) << 140000 << 70000;
+    }
+    void historySnapshotKeepsItsLines()
+    {
+        QFETCH(qint64, capacity);
+        QFETCH(int, before);
+        QFETCH(int, after);
+        History history(capacity);
+        history.reset(2);
+        const auto line = [](qint64 n) {
+            return std::array<double, 2>{double(n), -double(n)};
+        };
+        for (qint64 n = 0; n < before; ++n)
+            history.append(line(n).data());
+        const qint64 from = history.oldest() + 3;
+        const History::Snapshot snapshot = history.snapshot(from, history.end());
+        for (qint64 n = before; n < before + after; ++n)
+            history.append(line(n).data());
+        std::vector<double> copied(size_t(snapshot.to() - from));
+        snapshot.copy(1, from, snapshot.to(), copied.data(), 1);
+        for (qint64 n = from; n < snapshot.to(); ++n)
+            QCOMPARE(copied[size_t(n - from)], -double(n));
+        for (qint64 n = history.oldest(); n < history.end(); n += 101)
+            QCOMPARE(history.at(1, n), -double(n));
     }
 };
 

@@ -4,38 +4,50 @@
 
 History::History(qint64 capacity)
 {
-    m_capacity = 4096;
-    while (m_capacity < capacity)
-        m_capacity *= 2;
-    m_mask = m_capacity - 1;
+    m_ring.capacity = 4096;
+    while (m_ring.capacity < capacity)
+        m_ring.capacity *= 2;
+    m_ring.mask = m_ring.capacity - 1;
 }
 
 void History::reset(int channels)
 {
-    m_channels = qMax(channels, 0);
+    m_ring.channels = qMax(channels, 0);
     m_end = 0;
     // A capacity smaller than a piece still takes whole pieces; there is only one then.
-    const qint64 pieces = qMax<qint64>(m_capacity / PieceLines, 1);
-    m_pieces.clear();
-    m_pieces.resize(size_t(pieces));
+    const size_t pieces = size_t(qMax<qint64>(m_ring.capacity / PieceLines, 1));
+    // Snapshots keep the pieces they share.
+    m_ring.pieces.assign(pieces, nullptr);
     m_blocks.clear();
-    m_blocks.resize(size_t(pieces));
+    m_blocks.resize(pieces);
+    m_shared.assign(pieces, false);
+}
+
+// The piece is this history's alone before a line is written into it.
+void History::ownPiece(size_t piece)
+{
+    const size_t values = size_t(m_ring.channels) * PieceLines;
+    auto *own = new double[values];
+    if (const double *shared = m_ring.pieces[piece].get())
+        std::copy(shared, shared + values, own);
+    m_ring.pieces[piece].reset(own);
+    m_shared[piece] = false;
 }
 
 void History::append(const double *values)
 {
-    const qint64 slot = m_end & m_mask;
+    const qint64 slot = m_end & m_ring.mask;
     const size_t piece = size_t(slot >> PieceShift);
-    if (!m_pieces[piece]) {
-        m_pieces[piece].reset(new double[size_t(m_channels) * PieceLines]);
-        m_blocks[piece].reset(new Block[size_t(m_channels) * BlocksPerPiece]);
-    }
+    if (!m_ring.pieces[piece] || m_shared[piece])
+        ownPiece(piece);
+    if (!m_blocks[piece])
+        m_blocks[piece].reset(new Block[size_t(m_ring.channels) * BlocksPerPiece]);
     const size_t offset = size_t(slot & (PieceLines - 1));
-    double *samples = m_pieces[piece].get();
+    double *samples = m_ring.pieces[piece].get();
     Block *blocks = m_blocks[piece].get() + offset / BlockLines;
     // A new block forgets what the ring held there before.
     const bool startsBlock = offset % BlockLines == 0;
-    for (int c = 0; c < m_channels; ++c, blocks += BlocksPerPiece) {
+    for (int c = 0; c < m_ring.channels; ++c, blocks += BlocksPerPiece) {
         const double value = values[c];
         samples[size_t(c) * PieceLines + offset] = value;
         if (startsBlock) {
@@ -51,11 +63,11 @@ void History::append(const double *values)
 
 qint64 History::oldest() const
 {
-    if (m_end <= m_capacity)
+    if (m_end <= m_ring.capacity)
         return 0;
     // The block of the newest line took the slots of a whole block of old lines.
     const qint64 newestBlock = (m_end - 1) & ~qint64(BlockLines - 1);
-    return newestBlock + BlockLines - m_capacity;
+    return newestBlock + BlockLines - m_ring.capacity;
 }
 
 void History::Summary::add(double value)
@@ -112,7 +124,7 @@ History::Summary History::summary(int channel, qint64 from, qint64 to) const
         s.add(part);
     };
     qint64 n = qMin(to, (from + BlockLines - 1) / BlockLines * BlockLines);
-    forEachStretch(channel, from, n, addLines);
+    m_ring.forEachStretch(channel, from, n, addLines);
     for (; n + BlockLines <= to; n += BlockLines) {
         const Block &b = block(channel, n);
         Summary whole;
@@ -124,11 +136,11 @@ History::Summary History::summary(int channel, qint64 from, qint64 to) const
         whole.sum = b.sum;
         s.add(whole);
     }
-    forEachStretch(channel, n, to, addLines);
+    m_ring.forEachStretch(channel, n, to, addLines);
     return s;
 }
 
-void History::copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const
+void History::Ring::copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const
 {
     forEachStretch(channel, from, to, [&out, stride](const double *p, qint64 count) {
         for (qint64 i = 0; i < count; ++i, out += stride)
@@ -136,12 +148,31 @@ void History::copy(int channel, qint64 from, qint64 to, double *out, qsizetype s
     });
 }
 
+History::Snapshot History::snapshot(qint64 from, qint64 to) const
+{
+    Snapshot snapshot;
+    snapshot.m_from = from;
+    snapshot.m_to = qMax(from, to);
+    snapshot.m_ring = m_ring;
+    // What the snapshot does not read need not be copied before it is written.
+    std::vector<bool> read(m_ring.pieces.size(), false);
+    for (qint64 n = from; n < to; n += PieceLines - (n & (PieceLines - 1)))
+        read[size_t((n & m_ring.mask) >> PieceShift)] = true;
+    for (size_t piece = 0; piece < read.size(); ++piece) {
+        if (read[piece])
+            m_shared[piece] = true;
+        else
+            snapshot.m_ring.pieces[piece].reset();
+    }
+    return snapshot;
+}
+
 qint64 History::memoryBytes() const
 {
     qint64 bytes = 0;
-    for (const auto &piece : m_pieces)
-        bytes += piece ? qint64(m_channels) * PieceLines * qint64(sizeof(double)) : 0;
+    for (const auto &piece : m_ring.pieces)
+        bytes += piece ? qint64(m_ring.channels) * PieceLines * qint64(sizeof(double)) : 0;
     for (const auto &blocks : m_blocks)
-        bytes += blocks ? qint64(m_channels) * BlocksPerPiece * qint64(sizeof(Block)) : 0;
+        bytes += blocks ? qint64(m_ring.channels) * BlocksPerPiece * qint64(sizeof(Block)) : 0;
     return bytes;
 }

@@ -94,3 +94,45 @@ bool Timeline::valueAt(int channel, double x, double *value) const
     *value = (y1 - y0) * (x - double(x0)) + y0;
     return true;
 }
+
+TimelineSnapshot Timeline::snapshot(qint64 from, qint64 to) const
+{
+    TimelineSnapshot snapshot;
+    from = qMax(from, firstX());
+    to = qMin(to, lastX() + 1);
+    if (from >= to)
+        return snapshot;
+    snapshot.m_channels = channelCount();
+    snapshot.m_from = from;
+    snapshot.m_to = to;
+    if (from < 0) {
+        snapshot.m_numberAtZero = numberAt(0);
+        snapshot.m_history = m_history->snapshot(numberAt(from), numberAt(qMin<qint64>(to, 0)));
+    }
+    snapshot.m_windowFrom = qMax<qint64>(from, 0);
+    const qint64 count = to - snapshot.m_windowFrom;
+    if (count > 0) {
+        snapshot.m_window.resize(int(count * snapshot.m_channels));
+        for (int c = 0; c < snapshot.m_channels; ++c) {
+            double *out = snapshot.m_window.data() + c * count;
+            for (qint64 x = snapshot.m_windowFrom; x < to; ++x)
+                *out++ = m_window->at(c, int(x));
+        }
+    }
+    return snapshot;
+}
+
+void TimelineSnapshot::copy(int channel, qint64 from, qint64 to, double *out,
+                            qsizetype stride) const
+{
+    if (from < m_windowFrom) {
+        const qint64 end = qMin(to, m_windowFrom);
+        m_history.copy(channel, m_numberAtZero + from, m_numberAtZero + end, out, stride);
+        out += (end - from) * stride;
+        from = end;
+    }
+    const qint64 count = m_to - m_windowFrom;
+    const double *in = m_window.constData() + channel * count + (from - m_windowFrom);
+    for (qint64 x = from; x < to; ++x, out += stride)
+        *out = *in++;
+}

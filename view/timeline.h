@@ -5,6 +5,8 @@
 
 #include "plotting/samplestore.h"
 
+class TimelineSnapshot;
+
 // The time series as the view shows it: a sample's x is its position, the newest at the plot
 // window's last position, older ones to the left of it and, beyond the window, below 0, taken
 // from the history. Positions 0 ... width - 1 are the window's own samples (zeros it was filled
@@ -36,6 +38,8 @@ public:
     // whole x lies on the segment ending there (but at the oldest position). False where no
     // segment holds x (or x is NaN).
     bool valueAt(int channel, double x, double *value) const;
+    // The held positions in [from, to) as they are now, to be read on another thread.
+    TimelineSnapshot snapshot(qint64 from, qint64 to) const;
 
 private:
     Timeline(const SampleStore *window, const History *history, qint64 newest, bool live);
@@ -46,6 +50,29 @@ private:
     const History *m_history = nullptr;
     qint64 m_newest = -1;
     bool m_live = false;
+};
+
+// Positions [from(), to()) of a timeline as they were when taken, to be read on any thread while
+// it is kept: the window's samples (10000 lines at most) copied, the history's lines shared.
+class TimelineSnapshot
+{
+public:
+    int channelCount() const { return m_channels; }
+    qint64 from() const { return m_from; }
+    qint64 to() const { return m_to; }
+    // The samples at the positions [from, to) of the snapshot's, of one channel, to out,
+    // out + stride, ...
+    void copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const;
+
+private:
+    friend class Timeline;
+    int m_channels = 0;
+    qint64 m_from = 0;
+    qint64 m_to = 0;
+    History::Snapshot m_history; // the positions below 0
+    qint64 m_numberAtZero = 0;   // the line number position 0 would have
+    qint64 m_windowFrom = 0;     // the window's positions from here on, channel after channel
+    QVector<double> m_window;
 };
 
 #endif
