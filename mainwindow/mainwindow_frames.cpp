@@ -111,8 +111,9 @@ bool MainWindow::samplesDue() const
     if (xyTrail) {
         moved = xyTrail->newSteps();
     } else {
-        // A zoomed time series is drawn whole: every frame shows what arrived.
-        if (!strip || plotView->isZoomed())
+        // Zoomed into the history, the time series is drawn whole: every frame shows what
+        // arrived.
+        if (!strip || !strip->isVisible())
             return true;
         moved = strip->newColumns();
     }

@@ -12,6 +12,17 @@
 #include <qwt_scale_map.h>
 
 #include <cmath>
+#include <utility>
+
+// The x range a canvas shows: the axis's, and beyond its ends what lies in the canvas's margins,
+// where Qwt's curves draw too. Lowest first.
+inline std::pair<double, double> shownRange(const QwtScaleMap &xMap, const QRectF &canvasRect)
+{
+    const double a = xMap.invTransform(canvasRect.left());
+    const double b = xMap.invTransform(canvasRect.right());
+    return {qMin(qMin(a, b), qMin(xMap.s1(), xMap.s2())),
+            qMax(qMax(a, b), qMax(xMap.s1(), xMap.s2()))};
+}
 
 // Draws `count` points, sampleAt(0) ... sampleAt(count - 1) in plot coordinates, as a polyline
 // reduced per whole unit of the painter's coordinates: what a curve draws on screen, for a

@@ -21,6 +21,9 @@ namespace {
 
 // Rows of the image that are copied to the canvas together, or not at all.
 constexpr int bandRows = 16;
+// Zoomed in further than this, a frame draws the few samples in view at once: a column per
+// sample and more would leave the kept picture little to save.
+constexpr double maxColumnsPerSample = 16;
 
 } // namespace
 
@@ -108,11 +111,19 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
 
     Mapping map;
     const bool cached = mapping(painter, xMap, yMap, canvasRect, &map);
-    const qint64 spanned = qint64(std::ceil(map.columnsPerSample * (m_store->width() - 1))) + 2;
-    if (!cached || spanned > map.device.width() + 2) {
-        // A printer, a vector file, a rotated painter, or an axis that shows only part of the
-        // samples: everything at once, reduced where the painter does not round to pixels
-        // (where it does, the curves reduce themselves).
+    // The window's positions in view, and one beyond each edge for the segments that leave it.
+    const auto [s1, s2] = shownRange(xMap, canvasRect);
+    const qint64 last = m_store->width() - 1;
+    if (!(s2 >= 0 && s1 <= double(last)))
+        return;
+    const qint64 lo = qint64(qMax(std::floor(s1) - 1, 0.0));
+    const qint64 hi = qint64(qMin(std::ceil(s2) + 1, double(last)));
+    const qint64 spanned = qint64(std::ceil(map.columnsPerSample * double(hi - lo))) + 2;
+    if (!cached || map.columnsPerSample > maxColumnsPerSample ||
+        spanned > map.device.width() + 2 * qint64(maxColumnsPerSample) + 2) {
+        // A printer, a vector file, a rotated painter, an axis that shows part of the samples
+        // at a shrunk scale, or a few samples zoomed far: everything at once, reduced where the
+        // painter does not round to pixels (where it does, the curves reduce themselves).
         m_valid = false;
         const bool rounds = QwtPainter::roundingAlignment(painter);
         for (int c = 0; c < m_curves.size() && c < m_store->channelCount(); ++c) {
@@ -133,19 +144,31 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
     }
 
     const QVector<QPen> now = pens();
-    const bool renumber = !m_valid || !(map == m_map) || m_store->generation() != m_generation;
+    const quint64 first = m_store->first() + quint64(lo);
+    const quint64 end = m_store->first() + quint64(hi) + 1;
+    const bool renumber = !m_valid || !(map == m_map) || m_store->generation() != m_generation ||
+                          lo != m_lo || hi != m_hi;
     if (renumber) {
         m_map = map;
         m_generation = m_store->generation();
-        number(m_store->first());
+        m_lo = lo;
+        m_hi = hi;
+        number(m_store->first(), first);
     }
-    if (renumber || now != m_pens || m_store->first() >= m_end) {
+    if (renumber || now != m_pens || first >= m_end) {
         m_pens = now;
-        redrawAll();
+        redrawAll(first, end);
     } else {
-        update();
+        update(first, end);
     }
 
+    // Zoomed, the samples beyond the edges lie off the canvas.
+    const bool beyond = m_left < m_map.device.left() ||
+                        m_left + column(m_end - 1) - column(m_first) >= m_map.device.right();
+    if (beyond) {
+        painter->save();
+        painter->setClipRect(canvasRect, Qt::IntersectClip);
+    }
     // Only the bands of rows that ever held a curve since the last full drawing: blending the
     // whole image costs more than anything else in a frame, and curves often leave wide bands
     // empty.
@@ -167,21 +190,24 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
         painter->drawImage(target, m_image, source);
         band = end;
     }
+    if (beyond)
+        painter->restore();
 }
 
 qint64 StripChart::newColumns() const
 {
-    const quint64 end = m_store->first() + quint64(m_store->width());
+    const quint64 end = m_store->first() + quint64(m_hi) + 1;
     if (!m_valid || m_store->generation() != m_generation || end < m_end)
         return std::numeric_limits<qint64>::max();
     return end == m_end ? 0 : column(end - 1) - column(m_end - 1);
 }
 
-// The columns of the sample numbers from here on, with sample `first` where the axis puts it,
-// until the mapping or the store's numbering changes.
-void StripChart::number(quint64 first) const
+// The columns of the sample numbers from here on, with sample `zero` (at position 0) where the
+// axis puts it, until the mapping or the store's numbering changes; the picture starts at the
+// column of sample `first`.
+void StripChart::number(quint64 zero, quint64 first) const
 {
-    const double start = m_map.x0 + 0.5 - m_map.columnsPerSample * double(first);
+    const double start = m_map.x0 + 0.5 - m_map.columnsPerSample * double(zero);
     const double whole = std::floor(start);
     m_phase = start - whole;
     // Both terms grow with the sample numbers, far past an int after hours; their sum is a
@@ -189,11 +215,12 @@ void StripChart::number(quint64 first) const
     m_left = int(qint64(whole) + column(first));
 }
 
-void StripChart::redrawAll() const
+void StripChart::redrawAll(quint64 first, quint64 end) const
 {
-    m_first = m_store->first();
-    m_end = m_first + quint64(m_store->width());
-    const QSize size(m_map.device.width() + qMax(64, m_map.device.width() / 4) + 2,
+    m_first = first;
+    m_end = end;
+    const QSize size(m_map.device.width() + qMax(64, m_map.device.width() / 4) + 2 +
+                         2 * int(maxColumnsPerSample) + 2,
                      m_map.device.height());
     if (m_image.size() != size)
         m_image = QImage(size, QImage::Format_ARGB32_Premultiplied);
@@ -205,33 +232,65 @@ void StripChart::redrawAll() const
     m_valid = true;
 }
 
-void StripChart::update() const
+void StripChart::update(quint64 first, quint64 end) const
 {
-    const quint64 first = m_store->first();
-    const quint64 end = first + quint64(m_store->width());
     if (end == m_end)
         return;
     if (column(end - 1) - m_base >= m_image.width())
         rebase(column(first));
 
-    // The oldest column lost its first samples: cleared, and drawn again below with those that
-    // are left, up to the first sample of the next column.
-    const qint64 oldest = column(first);
-    erase(oldest, oldest);
-    quint64 next = first;
-    while (next < end && column(next) == oldest)
-        ++next;
-
+    // A polyline's first and last lines are drawn with caps, which can set other pixels than the
+    // same lines in the middle of a polyline drawn at once, up to a column beyond them. Each part
+    // below is drawn from two columns before the columns it changes to two columns after them.
     QPainter painter(&m_image);
-    // The column of the newest sample shown may have grown: it and all after it, from the last
-    // sample before it on, for the line that joins them. A column only ever grows, so what it
-    // showed stays under what it shows now.
-    const quint64 from = firstOfColumn(m_end - 1, first);
-    drawSamples(painter, from > first ? from - 1 : from, end);
-    drawSamples(painter, first, qMin(next + 1, end));
+
+    // The oldest column lost its first samples: drawn again with those that are left.
+    const qint64 oldest = column(first);
+    quint64 further = first;
+    while (further < end && column(further) < oldest + 2)
+        ++further;
+    drawColumns(painter, first, qMin(further + 2, end), oldest, oldest);
+
+    // The newest sample's column may have grown, and the last line drawn ended with a cap: from
+    // a column before that line on, everything is drawn again.
+    const qint64 from = column(m_end >= first + 2 ? m_end - 2 : first) - 1;
+    quint64 start = m_end - 1;
+    while (start > first && column(start) > from - 2)
+        --start;
+    drawColumns(painter, start, end, from, qMax(column(m_end - 1), column(end - 1)) + 1);
 
     m_first = first;
     m_end = end;
+}
+
+// Samples numbered `from` up to `to`, drawn over the columns first ... last of the picture, which
+// are cleared first; the columns beside them stay as they were. Not by clipping the painter: a
+// line it clips is drawn with other pixels at the clip's edge than the same line drawn whole.
+void StripChart::drawColumns(QPainter &painter, quint64 from, quint64 to, qint64 first,
+                             qint64 last) const
+{
+    if (from >= to)
+        return;
+    const auto inImage = [this](qint64 c) {
+        return int(qBound<qint64>(0, c - m_base, m_image.width()));
+    };
+    // Beyond the columns, what the polyline touches: from a pixel before its first sample to a
+    // pixel after its last.
+    const int beforeLeft = inImage(column(from) - 1);
+    const QRect before(beforeLeft, 0, inImage(first) - beforeLeft, m_image.height());
+    const int afterLeft = inImage(last + 1);
+    const QRect after(afterLeft, 0, inImage(qMax(column(to - 1), last) + 2) - afterLeft,
+                      m_image.height());
+    const QImage keptBefore = before.width() > 0 ? m_image.copy(before) : QImage();
+    const QImage keptAfter = after.width() > 0 ? m_image.copy(after) : QImage();
+    erase(first, last);
+    drawSamples(painter, from, to);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    if (!keptBefore.isNull())
+        painter.drawImage(before.topLeft(), keptBefore);
+    if (!keptAfter.isNull())
+        painter.drawImage(after.topLeft(), keptAfter);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
 }
 
 // Moves the columns from `base` on to the left edge of the image.

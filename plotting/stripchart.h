@@ -24,6 +24,9 @@ class SampleStore;
 // sample reaches a new one. A sample is drawn at most a pixel beside its exact place. A change
 // of the axes, the canvas, the pens or the channels shown draws everything again.
 //
+// Zoomed into the window's samples, it keeps the samples in view the same way: as lines arrive
+// they scroll through the view, and a frame draws what came into it.
+//
 // The curves stay attached to the plot for their samples, titles and autoscaling; while they
 // draw reduced, they leave the drawing to this item.
 class StripChart : public QwtPlotItem
@@ -63,19 +66,21 @@ private:
     QVector<QPen> pens() const; // of the curves shown; no pen for a hidden one
     qint64 column(quint64 number) const;
     quint64 firstOfColumn(quint64 number, quint64 oldest) const;
-    void number(quint64 first) const;
-    void redrawAll() const;
-    void update() const;
+    void number(quint64 zero, quint64 first) const;
+    void redrawAll(quint64 first, quint64 end) const;
+    void update(quint64 first, quint64 end) const;
     void rebase(qint64 base) const;
     void erase(qint64 fromColumn, qint64 toColumn) const;
     void drawSamples(QPainter &painter, quint64 from, quint64 to) const;
+    void drawColumns(QPainter &painter, quint64 from, quint64 to, qint64 first, qint64 last) const;
     QPolygonF polyline(int channel, quint64 from, quint64 to) const;
 
     const SampleStore *m_store;
     QList<ReducedCurve *> m_curves;
 
     // What the image holds: the columns from m_base on, of the samples numbered m_first up to
-    // m_end, drawn with this mapping and these pens.
+    // m_end (those at the window's positions m_lo ... m_hi), drawn with this mapping and these
+    // pens.
     mutable QImage m_image;
     mutable bool m_valid = false;
     mutable Mapping m_map;
@@ -83,6 +88,8 @@ private:
     mutable quint64 m_generation = 0;
     mutable quint64 m_first = 0;
     mutable quint64 m_end = 0;
+    mutable qint64 m_lo = 0;
+    mutable qint64 m_hi = -1;
     mutable double m_phase = 0;       // column of sample n: floor(n * columnsPerSample + m_phase)
     mutable int m_left = 0;           // device x of the column of the oldest sample
     mutable qint64 m_base = 0;        // column at x = 0 of the image

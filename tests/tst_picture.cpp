@@ -18,6 +18,7 @@ class TestPicture : public QObject
 
 private slots:
     void initTestCase() { initCorvaleResources(); }
+    void reducedDrawingMatchesFullDrawing_data();
     void reducedDrawingMatchesFullDrawing();
     void axisCoversDataAfterRebuild_data();
     void axisCoversDataAfterRebuild();
@@ -29,9 +30,19 @@ private slots:
 // Ten noisy samples per pixel column with rare spikes: drawing the first, lowest, highest and
 // last sample of each column must set the pixels that drawing all of them sets. After the
 // picture has scrolled on frame by frame, drawing only what new samples reached, it must be what
-// drawing everything at once draws, within a pixel of the exact drawing.
+// drawing everything at once draws, within a pixel of the exact drawing. Zoomed into the newest
+// samples, live, the same.
+void TestPicture::reducedDrawingMatchesFullDrawing_data()
+{
+    QTest::addColumn<int>("zoomedTo"); // samples in view, 0 unzoomed
+    QTest::newRow("unzoomed") << 0;
+    QTest::newRow("zoomed to a quarter") << 2500;
+    QTest::newRow("zoomed to 150 samples") << 150;
+}
+
 void TestPicture::reducedDrawingMatchesFullDrawing()
 {
+    QFETCH(int, zoomedTo);
     MainWindow window;
     window.resize(1200, 700);
     window.show();
@@ -63,13 +74,19 @@ void TestPicture::reducedDrawingMatchesFullDrawing()
 
     probe.feed(lines(10000));
     QVERIFY(probe.nextFrame());
+    if (zoomedTo > 0) {
+        const QRectF view = probe.view()->currentView();
+        probe.view()->zoomTo(QRectF(QPointF(9000.3 - zoomedTo, view.top() - 20),
+                                    QPointF(9000.3, view.bottom() + 20)));
+        QVERIFY(probe.nextFrame());
+    }
     const QImage full = drawn(false);
     compare(full, drawn(true), 0);
 
     // Frame by frame, by a part of a column each time, until the picture scrolled further than
     // the canvas is wide.
     for (int batch = 0; batch < 40; ++batch) {
-        probe.feed(lines(batch % 7 == 0 ? 3 : 377));
+        probe.feed(lines(batch % 7 == 0 ? 3 : zoomedTo > 0 && zoomedTo < 1000 ? 13 : 377));
         QVERIFY(probe.nextFrame());
         probe.plot()->replot();
         QCoreApplication::processEvents();

@@ -168,8 +168,7 @@ void PlotView::startZoom()
     if (!m_xy) {
         m_chart->setTimeline(timeline());
         m_chart->attach(m_plot);
-        if (m_unzoomed)
-            m_unzoomed->setVisible(false);
+        chooseChart();
     }
 }
 
@@ -180,6 +179,7 @@ void PlotView::applyView(const QRectF &view)
     // The scales now, not at the next replot: the next pan or wheel step starts from them, and
     // a frame that finds them as it left them would not work them out.
     m_plot->updateAxes();
+    chooseChart();
     updateActions();
     emit changed();
 }
@@ -208,6 +208,7 @@ void PlotView::endZoom()
     m_zoomed = false;
     m_previous.clear();
     m_chart->detach();
+    m_chart->setVisible(true);
     if (m_unzoomed)
         m_unzoomed->setVisible(true);
     for (const auto &[axis, state] :
@@ -368,8 +369,21 @@ void PlotView::removeCursors()
         emit changed();
 }
 
+// Zoomed into the window's own samples, the item that draws them unzoomed keeps drawing them,
+// a frame drawing what scrolled into view; zoomed into the history, the view's chart draws.
+void PlotView::chooseChart()
+{
+    if (!m_zoomed || m_xy || !m_unzoomed)
+        return;
+    const QwtScaleDiv x = m_plot->axisScaleDiv(QwtCompat::xBottom);
+    const bool inWindow = qMin(x.lowerBound(), x.upperBound()) >= 0;
+    m_unzoomed->setVisible(inWindow);
+    m_chart->setVisible(!inWindow);
+}
+
 void PlotView::prepareFrame()
 {
+    chooseChart();
     if (m_zoomed && !m_xy)
         m_chart->setTimeline(timeline());
     if (!m_readout)

@@ -105,6 +105,7 @@ private:
     void createActions(QWidget *window);
     void rubberBandSelected(const QVector<QPoint> &pixels);
     void startZoom();
+    void chooseChart();
     void applyView(const QRectF &view);
     void zoomAround(const QPointF &pixel, double factor, bool x, bool y);
     // The axis as the panel sets it, whether zoomed or not.

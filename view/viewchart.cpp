@@ -4,6 +4,7 @@
 #include "plotting/devicepixels.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
+#include "plotting/reduceddrawing.h"
 
 #include <QPainter>
 #include <QPolygonF>
@@ -54,7 +55,7 @@ void ViewChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleM
     for (int c = 0; c < m_curves.size() && c < m_timeline.channelCount(); ++c) {
         if (!m_curves.at(c)->isVisible())
             continue;
-        QPolygonF points = polyline(c, xMap, yMap, round);
+        QPolygonF points = polyline(c, xMap, yMap, canvasRect, round);
         if (points.isEmpty())
             continue;
         const QRectF bounds = points.boundingRect();
@@ -78,8 +79,7 @@ bool ViewChart::drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtS
     const double scale = rasterScale(painter);
     if (scale == 0)
         return false;
-    const double s1 = qMin(xMap.s1(), xMap.s2());
-    const double s2 = qMax(xMap.s1(), xMap.s2());
+    const auto [s1, s2] = shownRange(xMap, canvasRect);
     const qint64 from = qMax(m_timeline.firstX(), qint64(std::floor(s1)));
     const qint64 to = qMin(m_timeline.lastX(), qint64(std::ceil(s2)));
     const QRect device =
@@ -139,12 +139,11 @@ bool ViewChart::drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtS
 }
 
 QPolygonF ViewChart::polyline(int channel, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
-                              bool round) const
+                              const QRectF &canvasRect, bool round) const
 {
     QPolygonF points;
     // The samples in view and one beyond each edge, for the segments that leave the canvas.
-    const double s1 = qMin(xMap.s1(), xMap.s2());
-    const double s2 = qMax(xMap.s1(), xMap.s2());
+    const auto [s1, s2] = shownRange(xMap, canvasRect);
     const qint64 from = qMax(m_timeline.firstX(), qint64(std::floor(s1)) - 1);
     const qint64 to = qMin(m_timeline.lastX(), qint64(std::ceil(s2)) + 1);
     if (from > to)

@@ -33,7 +33,7 @@ public:
 
 private:
     QPolygonF polyline(int channel, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
-                       bool round) const;
+                       const QRectF &canvasRect, bool round) const;
     bool drawSpans(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                    const QRectF &canvasRect) const;
 
