@@ -230,15 +230,18 @@ void TestRecord::recordingFaults()
 void TestRecord::exportOfAZoomedView_data()
 {
     QTest::addColumn<bool>("frozen");
-    QTest::newRow("live") << false;
-    QTest::newRow("frozen, with lines arriving") << true;
+    QTest::addColumn<bool>("history");
+    QTest::newRow("live") << false << false;
+    QTest::newRow("frozen, with lines arriving") << true << false;
+    QTest::newRow("the history, with lines arriving once chosen") << false << true;
 }
 
 // "Export view as CSV…" of a zoomed view: exactly the samples in view, the numbers read back
-// equal.
+// equal. "Export history as CSV…": every line held when it was chosen, none that came after.
 void TestRecord::exportOfAZoomedView()
 {
     QFETCH(bool, frozen);
+    QFETCH(bool, history);
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("view.csv"));
     MainWindow window;
@@ -253,13 +256,18 @@ void TestRecord::exportOfAZoomedView()
         probe.feed(ramp(3001, 3100));
     }
     probe.view()->zoomTo(QRectF(QPointF(-150.5, -5000), QPointF(300.25, 5000)));
-    triggerAndChoose(action(window, "actionExportView"), path);
-    QTRY_VERIFY(statusText(window).startsWith(QStringLiteral("Exported 451 rows")));
+    triggerAndChoose(action(window, history ? "actionExportHistory" : "actionExportView"), path);
+    if (history)
+        probe.feed(ramp(3001, 3100));
+    const int first = history ? -2000 : -150;
+    const int count = history ? 3000 : 451;
+    QTRY_VERIFY(statusText(window).startsWith(
+        QStringLiteral("Exported %1 rows").arg(QLocale().toString(count))));
     const QList<QByteArray> rows = fileLines(path);
-    QCOMPARE(rows.size(), 452);
+    QCOMPARE(rows.size(), count + 1);
     QCOMPARE(rows.first(), QByteArray("sample,Channel 1,Channel 2"));
     for (int i = 1; i < rows.size(); ++i) {
-        const int x = -151 + i;
+        const int x = first - 1 + i;
         QCOMPARE(rows.at(i), QByteArray::number(x) + ',' + QByteArray::number(2001 + x) + ",-" +
                                  QByteArray::number(2001 + x));
     }
