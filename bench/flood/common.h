@@ -124,6 +124,7 @@ struct RateCase
     int held = 0;        // XY points in the store before the clock starts
     bool frozen = false; // the plot frozen all along
     bool record = false; // recording to CSV all along
+    bool zoomed = false; // a rubber band around the newest quarter of the plot width, all along
 };
 
 // Triggers the action and answers the file dialog it opens with `path`, as a user would type it.

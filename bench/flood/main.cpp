@@ -14,7 +14,7 @@
 //   the window's cost at fixed rates from a separate sender process (bench_flood --send):
 //   idle r100 r1000 r10000 (lines/s at width 10000) and r1000w1000 (at width 1000), XY points
 //   with the store full or at 10,000 (xy100k100 xy100k1000 xy100k10000 xy10k1000), frozen
-//   (r1000frozen) and recording (r1000record);
+//   (r1000frozen), recording (r1000record) and zoomed to the newest quarter (r1000zoom);
 //   looking closer: frozen10 frozenpty (a flood while frozen, then the history checked),
 //   zoomout (frames over a full history), xyredraw (a full XY redraw);
 //   keeping: record10 recordpty (floods recorded, the file read back), export (the history).
@@ -64,6 +64,7 @@ int main(int argc, char **argv)
         {"xy10k1000", 1000, 10000, true, 10000},
         {"r1000frozen", 1000, 10000, false, 0, true},
         {"r1000record", 1000, 10000, false, 0, false, true},
+        {"r1000zoom", 1000, 10000, false, 0, false, false, true},
     };
     Options options;
     QList<Case> chosen;

@@ -2,6 +2,8 @@
 
 #include "common.h"
 
+#include <QMouseEvent>
+
 namespace bench {
 
 quint64 noisyLineCount(double rate, double seconds)
@@ -49,6 +51,23 @@ int sendNoisyLines(quint16 port, double rate, double seconds, quint64 first, boo
     std::printf("stopped %lld\n", static_cast<long long>(monotonicNs()));
     ::close(fd);
     return 0;
+}
+
+// A rubber band dragged with the left button across the canvas, from `from` to `to` of its width
+// and over its whole height, as a user zooms.
+void dragRubberBand(QWidget *canvas, double from, double to)
+{
+    const QPoint start(int(from * (canvas->width() - 1)), 1);
+    const QPoint end(int(to * (canvas->width() - 1)), canvas->height() - 2);
+    const auto send = [canvas](QEvent::Type type, const QPoint &at, Qt::MouseButton button,
+                               Qt::MouseButtons buttons) {
+        QMouseEvent event(type, at, canvas->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &event);
+    };
+    send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+    send(QEvent::MouseMove, (start + end) / 2, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseMove, end, Qt::NoButton, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, end, Qt::LeftButton, Qt::NoButton);
 }
 
 // The window's cost at a fixed rate from a separate process, so that only the window's own
@@ -103,6 +122,8 @@ int runRateCase(const RateCase &c, const Options &options)
         freeze->trigger();
     if (c.record)
         triggerAndChoose(record, recording);
+    if (c.zoomed)
+        dragRubberBand(plot->canvas(), 0.75, 1.0);
 
     constexpr double warmUpSeconds = 2;
     const double sendSeconds = warmUpSeconds + options.seconds + 0.5;
