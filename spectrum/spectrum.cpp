@@ -79,16 +79,28 @@ ChannelSpectrum SpectrumPlan::transform(const double *samples)
     QVector<double> &amplitude = result.magnitude;
     amplitude.fill(0.0, bins());
 
-    double low = samples[0];
-    double high = samples[0];
-    double sum = 0.0;
-    for (int j = 0; j < n; ++j) {
-        low = std::min(low, samples[j]);
-        high = std::max(high, samples[j]);
-        sum += samples[j];
+    // Four running sums and extremes: one would wait for the last addition at every sample.
+    double low[4] = {samples[0], samples[0], samples[0], samples[0]};
+    double high[4] = {samples[0], samples[0], samples[0], samples[0]};
+    double sums[4] = {0.0, 0.0, 0.0, 0.0};
+    int j = 0;
+    for (; j + 4 <= n; j += 4) {
+        for (int i = 0; i < 4; ++i) {
+            low[i] = std::min(low[i], samples[j + i]);
+            high[i] = std::max(high[i], samples[j + i]);
+            sums[i] += samples[j + i];
+        }
     }
+    for (; j < n; ++j) {
+        low[0] = std::min(low[0], samples[j]);
+        high[0] = std::max(high[0], samples[j]);
+        sums[0] += samples[j];
+    }
+    const double lowest = *std::min_element(low, low + 4);
+    const double highest = *std::max_element(high, high + 4);
+    const double sum = (sums[0] + sums[1]) + (sums[2] + sums[3]);
     const double windowSum = d->window.sum();
-    if (low == high || !(windowSum > 0.0)) {
+    if (lowest == highest || !(windowSum > 0.0)) {
         if (d->options.decibels)
             amplitude.fill(SpectrumFloorDecibels);
         return result;
@@ -96,18 +108,18 @@ ChannelSpectrum SpectrumPlan::transform(const double *samples)
 
     // The samples go in divided by the largest of them: whatever their size, the transform's
     // scalars (single precision in some builds) neither overflow nor underflow.
-    const double scale = std::max(std::abs(low), std::abs(high));
+    const double scale = std::max(std::abs(lowest), std::abs(highest));
     const double inverse = 1.0 / scale;
     double mean = sum / n * inverse;
     if (!std::isfinite(sum)) {
         mean = 0.0;
-        for (int j = 0; j < n; ++j)
+        for (j = 0; j < n; ++j)
             mean += samples[j] * inverse;
         mean /= n;
     }
     kiss_fft_scalar *in = d->fourier.input();
     const double *w = d->window.coefficients().data();
-    for (int j = 0; j < n; ++j)
+    for (j = 0; j < n; ++j)
         in[j] = kiss_fft_scalar((samples[j] * inverse - mean) * w[j]);
 
     const kiss_fft_cpx *bin = d->fourier.transform();
@@ -128,26 +140,37 @@ ChannelSpectrum SpectrumPlan::transform(const double *samples)
     return result;
 }
 
-// Refining a peak is worth it for the few highest only: the bins are taken highest first until
-// not even a sine half a bin off could beat the third peak found.
+// Refining a peak is worth it for the few highest only. A fit reads a sine at least as high as
+// its peak bin, so bins below the third highest peak bin, less what half a bin off can cost,
+// cannot come out among the three; of those above, the highest are fitted first until not even a
+// sine half a bin off could beat the third peak found.
 void SpectrumPlan::Private::findPeaks(const QVector<double> &amplitude, const kiss_fft_cpx *bins,
                                       double scale, QVector<SpectrumPeak> *peaks)
 {
     const int last = amplitude.size() - 1;
+    const double *a = amplitude.constData();
+    const auto isPeak = [&](int k) {
+        return a[k] > a[k - 1] && (k == last || a[k] >= a[k + 1]);
+    };
+    double highest[3] = {0.0, 0.0, 0.0};
+    for (int k = 1; k <= last; ++k) {
+        if (a[k] > highest[2] && isPeak(k)) {
+            highest[2] = a[k];
+            if (highest[2] > highest[1])
+                std::swap(highest[2], highest[1]);
+            if (highest[1] > highest[0])
+                std::swap(highest[1], highest[0]);
+        }
+    }
+    const double least = highest[2] / mostGain;
     candidates.clear();
     for (int k = 1; k <= last; ++k) {
-        if (amplitude[k] > amplitude[k - 1] && (k == last || amplitude[k] >= amplitude[k + 1]))
+        if (a[k] > 0.0 && a[k] >= least && isPeak(k))
             candidates.push_back(k);
     }
-    const auto lower = [&](int a, int b) {
-        return amplitude[a] < amplitude[b];
-    };
-    std::make_heap(candidates.begin(), candidates.end(), lower);
-    while (!candidates.empty()) {
-        std::pop_heap(candidates.begin(), candidates.end(), lower);
-        const int k = candidates.back();
-        candidates.pop_back();
-        if (peaks->size() == 3 && amplitude[k] * mostGain <= peaks->last().amplitude)
+    std::sort(candidates.begin(), candidates.end(), [&](int x, int y) { return a[x] > a[y]; });
+    for (int k : candidates) {
+        if (peaks->size() == 3 && a[k] * mostGain <= peaks->last().amplitude)
             break;
         const SpectrumPeak peak = refine(amplitude, bins, scale, k);
         auto at = std::find_if(peaks->begin(), peaks->end(),

@@ -44,17 +44,21 @@ WindowShape::WindowShape(SpectrumWindow window, int samples) : m_samples(samples
     }
 
     m_coefficients.resize(samples > 0 ? size_t(samples) : 0);
-    double sum = 0.0;
-    for (int j = 0; j < samples; ++j) {
-        double w = m_a[0];
-        for (int m = 1; m < m_terms; ++m) {
-            // m j taken modulo n keeps the angle small, and so exact, for long windows.
-            const double angle = 2.0 * Pi * double((qint64(m) * j) % samples) / samples;
-            w += (m % 2 ? -m_a[m] : m_a[m]) * std::cos(angle);
-        }
+    // w[n - j] = w[j]: half the cosines, and the higher ones from the first by the multiple-angle
+    // formulas, since building a long window would otherwise cost as much as a transform.
+    for (int j = 0; 2 * j <= samples; ++j) {
+        const double c = std::cos(2.0 * Pi * j / samples);
+        const double cosines[4] = {1.0, c, 2.0 * c * c - 1.0, (4.0 * c * c - 3.0) * c};
+        double w = 0.0;
+        for (int m = 0; m < m_terms; ++m)
+            w += (m % 2 ? -m_a[m] : m_a[m]) * cosines[m];
         m_coefficients[size_t(j)] = w;
-        sum += w;
+        if (j > 0 && j < samples - j)
+            m_coefficients[size_t(samples - j)] = w;
     }
+    double sum = 0.0;
+    for (double w : m_coefficients)
+        sum += w;
     m_sum = sum;
 }
 
