@@ -8,7 +8,7 @@
 
 // The discrete Fourier transform of n real samples, bins 0 .. n/2, for any n >= 1, in
 // O(n log n). Kiss FFT's mixed radix is quick for factors 2, 3 and 5 but costs n p for a prime
-// factor p, so a length with a large prime factor goes through Bluestein's chirp-z instead: a
+// factor p, so a length with large prime factors goes through Bluestein's chirp-z instead: a
 // convolution computed with transforms of a quick length of at least 2n - 1.
 //
 // The buffers are the object's own (and so is kiss_fftr's scratch): one call at a time.
@@ -16,8 +16,8 @@ class RealFourier
 {
 public:
     enum class Method {
-        Real,    // kiss_fftr: n even, n/2 of quick factors
-        Complex, // kiss_fft of the samples as complex numbers: n odd, of quick factors
+        Real,    // kiss_fftr: n even, n/2 without large prime factors
+        Complex, // kiss_fft of the samples as complex numbers: n odd, no large prime factors
         ChirpZ   // Bluestein on kiss_fft
     };
 
@@ -34,9 +34,6 @@ public:
     kiss_fft_scalar *input() { return m_input.data(); }
     // Bins 0 .. n/2 of the samples in input(), valid until the next call.
     const kiss_fft_cpx *transform();
-
-    // The largest prime factor that Kiss FFT's own butterflies take; above it, chirp-z.
-    static int largestDirectFactor();
 
 private:
     void chirpZ();
