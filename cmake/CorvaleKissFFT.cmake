@@ -30,11 +30,17 @@ foreach(_corvale_qt_dir IN ITEMS "${Qt6_DIR}" "${Qt5_DIR}")
     endif()
 endforeach()
 
+# The prefixes first, as they are: a cross build would otherwise look for them inside its
+# sysroot. Then the usual places.
+set(_corvale_kiss_prefixes ${CMAKE_PREFIX_PATH} ${_corvale_kiss_hints})
 find_path(CORVALE_KISSFFT_INCLUDE_DIR kiss_fft.h
-    PATH_SUFFIXES include/kissfft kissfft
-    HINTS ${_corvale_kiss_hints})
+    PATHS ${_corvale_kiss_prefixes} PATH_SUFFIXES include/kissfft
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_path(CORVALE_KISSFFT_INCLUDE_DIR kiss_fft.h PATH_SUFFIXES kissfft)
 find_library(CORVALE_KISSFFT_LIBRARY NAMES kissfft-double kissfft-float
-    HINTS ${_corvale_kiss_hints})
+    PATHS ${_corvale_kiss_prefixes} PATH_SUFFIXES lib
+    NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
+find_library(CORVALE_KISSFFT_LIBRARY NAMES kissfft-double kissfft-float)
 if(NOT CORVALE_KISSFFT_INCLUDE_DIR OR NOT CORVALE_KISSFFT_LIBRARY)
     message(FATAL_ERROR "Kiss FFT not found (Debian: libkissfft-dev); add its prefix to CMAKE_PREFIX_PATH")
 endif()
