@@ -124,7 +124,7 @@ ChannelSpectrum SpectrumPlan::transform(const double *samples)
 
     const kiss_fft_cpx *bin = d->fourier.transform();
     const double unit = scale / windowSum;
-    for (int k = 0; k < amplitude.size(); ++k) {
+    for (int k = 0; k < int(amplitude.size()); ++k) {
         const double re = bin[k].r;
         const double im = bin[k].i;
         amplitude[k] = std::sqrt(re * re + im * im) * unit * d->sides(k);
@@ -147,7 +147,7 @@ ChannelSpectrum SpectrumPlan::transform(const double *samples)
 void SpectrumPlan::Private::findPeaks(const QVector<double> &amplitude, const kiss_fft_cpx *bins,
                                       double scale, QVector<SpectrumPeak> *peaks)
 {
-    const int last = amplitude.size() - 1;
+    const int last = int(amplitude.size()) - 1;
     const double *a = amplitude.constData();
     const auto isPeak = [&](int k) {
         return a[k] > a[k - 1] && (k == last || a[k] >= a[k + 1]);
@@ -188,7 +188,7 @@ void SpectrumPlan::Private::findPeaks(const QVector<double> &amplitude, const ki
 SpectrumPeak SpectrumPlan::Private::refine(const QVector<double> &amplitude,
                                            const kiss_fft_cpx *bins, double scale, int peak) const
 {
-    const int last = amplitude.size() - 1;
+    const int last = int(amplitude.size()) - 1;
     SpectrumPeak result;
     if (last < 2) {
         result.frequency = peak * binWidth;
@@ -219,7 +219,7 @@ Spectrum computeSpectrum(const QVector<QVector<double>> &channels, const Spectru
     SpectrumPlan plan(n, options);
     spectrum.samples = n;
     spectrum.binWidth = plan.binWidth();
-    for (int c = 0; c < channels.size(); ++c) {
+    for (int c = 0; c < int(channels.size()); ++c) {
         if (channels[c].size() == n)
             spectrum.channels[c] = plan.transform(channels[c].constData());
     }

@@ -45,7 +45,7 @@ ChannelSpectrum spectrumOf(const QVector<double> &x, SpectrumOptions options)
 // The single-sided amplitudes straight from the definition, the window written out here.
 QVector<double> directAmplitudes(const QVector<double> &x, SpectrumWindow window)
 {
-    const int n = x.size();
+    const int n = int(x.size());
     double a[4] = {1, 0, 0, 0};
     if (window == SpectrumWindow::Hann) {
         a[0] = a[1] = 0.5;
@@ -141,7 +141,7 @@ private slots:
         options.window = window;
         options.rate = rate;
         const ChannelSpectrum c = spectrumOf(sine(n, bins, amplitude), options);
-        QCOMPARE(c.magnitude.size(), n / 2 + 1);
+        QCOMPARE(int(c.magnitude.size()), n / 2 + 1);
         QVERIFY(allFinite(c));
         QVERIFY(!c.peaks.isEmpty());
         const double binWidth = (rate > 0 ? rate : 1.0) / n;
@@ -184,7 +184,7 @@ private slots:
         QFETCH(QVector<double>, amplitudes);
         QFETCH(int, count);
         QVector<double> x(n, 0.0);
-        for (int s = 0; s < bins.size(); ++s) {
+        for (int s = 0; s < int(bins.size()); ++s) {
             const QVector<double> one = sine(n, bins[s], amplitudes[s], 0.3 + s);
             for (int j = 0; j < n; ++j)
                 x[j] += one[j];
@@ -192,8 +192,8 @@ private slots:
         SpectrumOptions options;
         options.window = window;
         const ChannelSpectrum c = spectrumOf(x, options);
-        QCOMPARE(c.peaks.size(), count);
-        for (int s = 0; s < bins.size(); ++s) {
+        QCOMPARE(int(c.peaks.size()), count);
+        for (int s = 0; s < int(bins.size()); ++s) {
             QVERIFY2(std::abs(c.peaks[s].frequency * n - bins[s]) < 0.1,
                      qPrintable(QString::number(c.peaks[s].frequency * n)));
             QVERIFY2(std::abs(c.peaks[s].amplitude / amplitudes[s] - 1.0) < 0.01,
@@ -249,7 +249,7 @@ private slots:
         SpectrumOptions options;
         options.decibels = decibels;
         const ChannelSpectrum c = spectrumOf(QVector<double>(n, value), options);
-        QCOMPARE(c.magnitude.size(), n / 2 + 1);
+        QCOMPARE(int(c.magnitude.size()), n / 2 + 1);
         for (double m : c.magnitude)
             QCOMPARE(m, decibels ? SpectrumFloorDecibels : 0.0);
         QVERIFY(c.peaks.isEmpty());
@@ -281,7 +281,7 @@ private slots:
             options.decibels = decibels;
             options.rate = 10.0;
             const Spectrum s = computeSpectrum({samples}, options);
-            QCOMPARE(s.samples, samples.size());
+            QCOMPARE(s.samples, int(samples.size()));
             QCOMPARE(s.channels[0].magnitude.size(), samples.size() / 2 + 1);
             QVERIFY(allFinite(s.channels[0]));
             for (const SpectrumPeak &p : s.channels[0].peaks)
@@ -291,9 +291,9 @@ private slots:
             SpectrumOptions options;
             options.window = window;
             const ChannelSpectrum c = spectrumOf(samples, options);
-            QCOMPARE(c.magnitude.size(), 2);
+            QCOMPARE(int(c.magnitude.size()), 2);
             QVERIFY(std::abs(c.magnitude[0]) < 1e-6 && std::abs(c.magnitude[1] - 1.0) < 1e-6);
-            QCOMPARE(c.peaks.size(), 1);
+            QCOMPARE(int(c.peaks.size()), 1);
             QCOMPARE(c.peaks[0].frequency, 0.5);
             QVERIFY(std::abs(c.peaks[0].amplitude - 1.0) < 1e-6);
         }
@@ -357,7 +357,7 @@ private slots:
         QCOMPARE(c.magnitude.size(), expected.size());
         const double largest = *std::max_element(expected.begin(), expected.end());
         // Single precision where Kiss FFT is built so (Debian's).
-        for (int k = 0; k < expected.size(); ++k)
+        for (int k = 0; k < int(expected.size()); ++k)
             QVERIFY2(
                 std::abs(c.magnitude[k] - expected[k]) <= 1e-5 * largest,
                 qPrintable(
@@ -382,7 +382,7 @@ private slots:
         SpectrumOptions options;
         const Spectrum together =
             computeSpectrum({first, flat, second, QVector<double>(3)}, options);
-        QCOMPARE(together.channels.size(), 4);
+        QCOMPARE(int(together.channels.size()), 4);
         QVERIFY(together.channels[1].peaks.isEmpty());
         QCOMPARE(together.channels[1].magnitude, QVector<double>(n / 2 + 1, 0.0));
         QCOMPARE(together.channels[2].magnitude, spectrumOf(second, options).magnitude);
