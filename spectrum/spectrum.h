@@ -19,7 +19,8 @@ struct SpectrumOptions
     double rate = 0;       // lines per second; 0: frequencies in cycles per line
 };
 
-// Decibels stop here instead of going to -inf: an empty bin, a constant channel.
+// Decibels stop here (an amplitude of 1e-15) instead of going to -inf: an empty bin, a constant
+// channel.
 constexpr double SpectrumFloorDecibels = -300.0;
 
 struct SpectrumPeak
@@ -34,8 +35,8 @@ struct ChannelSpectrum
     // whatever n and the window; the mean is taken off first, so bin 0 is about 0.
     QVector<double> magnitude;
     // The three highest local maxima above bin 0 (fewer where there are fewer), highest first,
-    // with the frequency and amplitude of the sine that would give the peak bin and its larger
-    // neighbour. A constant channel has none.
+    // each with the frequency and amplitude of the sine that best gives the bins around it,
+    // between bins too. A constant channel has none.
     QVector<SpectrumPeak> peaks;
 };
 
