@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 packages=(cmake make g++ pkg-config qtbase5-dev libqt5serialport5-dev libqwt-qt5-dev
-          libqt5svg5-dev fonts-dejavu-core)
+          libqt5svg5-dev libkissfft-dev fonts-dejavu-core)
 # The install-tree test validates the menu entry and the AppStream metadata; the window test
 # lays the form out with the default fonts of the common Linux desktops (DejaVu Sans is above).
 test_packages=(desktop-file-utils appstream fonts-noto-core fonts-cantarell)
