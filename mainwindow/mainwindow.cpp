@@ -7,6 +7,7 @@
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
 #include "resources/resources.h"
+#include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -82,6 +83,7 @@ MainWindow::~MainWindow()
 {
     linkReader.closeSerial();
     recordControls.reset();
+    triggerControls.reset();
     // Child widgets still signal while they go (a spin box with the focus finishes its edit
     // when the window disappears); nothing may reach this half-destroyed window.
     for (QObject *child : findChildren<QObject *>())

@@ -35,6 +35,7 @@ class QwtPlotMarker;
 class PlotView;
 class RecordControls;
 class StripChart;
+class TriggerControls;
 class XYTrail;
 struct FormRoom;
 
@@ -152,6 +153,8 @@ private:
     std::unique_ptr<PlotView> plotView;
     // Images, exports, recordings; a recording going on is completed first.
     std::unique_ptr<RecordControls> recordControls;
+    // The trigger on the time series.
+    std::unique_ptr<TriggerControls> triggerControls;
 
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};

@@ -8,6 +8,7 @@
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
+#include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -38,12 +39,15 @@ void MainWindow::buildView()
 {
     plotView = std::make_unique<PlotView>(plot, this);
     recordControls = std::make_unique<RecordControls>(plot, plotView.get(), this);
+    triggerControls = std::make_unique<TriggerControls>(plot, plotView.get(), &history, this);
+    ui->statusbar->insertPermanentWidget(0, triggerControls->statusLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordButton());
     ui->statusbar->addPermanentWidget(plotView->freezeButton());
     connect(recordControls.get(), &RecordControls::message, this, &MainWindow::showStatus);
-    connect(plotView.get(), &PlotView::frozenChanged, this, &MainWindow::showViewStores);
+    connect(plotView.get(), &PlotView::shownStoresChanged, this, &MainWindow::showViewStores);
     connect(plotView.get(), &PlotView::changed, this, &MainWindow::markPlotDirty);
+    connect(triggerControls.get(), &TriggerControls::changed, this, &MainWindow::markPlotDirty);
     connect(plotView.get(), &PlotView::frozenChanged, this, [this] {
         if (rateTimer.isActive())
             updateRate();
@@ -52,6 +56,7 @@ void MainWindow::buildView()
         plotView->showPoints(&xyData);
     else
         plotView->showSeries(&yData, &history, strip->curves(), strip);
+    triggerControls->showSeries(xyMode ? nullptr : &yData);
     recordControls->setColumns(recordColumns());
 }
 
@@ -144,6 +149,7 @@ void MainWindow::frameTick()
 void MainWindow::drawFrame(bool viewChanged)
 {
     lastFrame.start();
+    triggerControls->prepareFrame();
     plotView->prepareFrame();
     updatePointMarkers();
     // The axes follow the curves shown: where working the scales out again leaves them as they
