@@ -27,6 +27,8 @@ class TriggerBox;
 class TriggerControls : public QObject
 {
     Q_OBJECT
+    // For the benchmark, which drives the window by names.
+    Q_PROPERTY(qint64 crossings READ crossings)
 
 public:
     TriggerControls(QwtPlot *plot, PlotView *view, const History *history, QWidget *window);
@@ -51,6 +53,7 @@ public:
     void prepareFrame();
 
     const TriggerDetector &detector() const { return m_detector; }
+    qint64 crossings() const { return m_detector.crossings(); }
 
 signals:
     // Something on the plot changed (a sweep is complete, a line moved): draw a frame.
