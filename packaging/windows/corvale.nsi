@@ -3,7 +3,8 @@
 ; and its uninstaller removes exactly the files it installed.
 ;   /S             silent
 ;   /AllUsers      for everyone (needs an administrator), or /CurrentUser
-Unicode true
+; A 64-bit installer for a 64-bit program (a 32-bit Windows does not start it at all).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 ManifestDPIAware true
 
@@ -26,7 +27,6 @@ RequestExecutionLevel user
 !define MULTIUSER_INSTALLMODE_INSTDIR_REGISTRY_VALUENAME "InstallLocation"
 !include MultiUser.nsh
 !include MUI2.nsh
-!include x64.nsh
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -54,16 +54,10 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
 
 Function .onInit
-    ${IfNot} ${RunningX64}
-        MessageBox MB_ICONSTOP "${PRODUCT} needs a 64-bit Windows." /SD IDOK
-        Abort
-    ${EndIf}
-    SetRegView 64
     !insertmacro MULTIUSER_INIT
 FunctionEnd
 
 Function un.onInit
-    SetRegView 64
     !insertmacro MULTIUSER_UNINIT
 FunctionEnd
 

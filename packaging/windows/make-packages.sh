@@ -110,8 +110,8 @@ uninstall_list=$out_dir/$name-uninstall.nsh
 : >"$uninstall_list"
 (cd "$stage" && find . -type f | sed 's|^\./||' | sort) | while read -r file; do
     windows=${file//\//\\}
-    folder=$(dirname "$windows")
-    [ "$folder" = . ] && folder="" || folder="\\$folder"
+    folder=$(dirname "$file")
+    [ "$folder" = . ] && folder="" || folder="\\${folder//\//\\}"
     echo "SetOutPath \"\$INSTDIR$folder\"" >>"$install_list"
     echo "File \"$stage/$file\"" >>"$install_list"
     echo "Delete \"\$INSTDIR\\$windows\"" >>"$uninstall_list"
