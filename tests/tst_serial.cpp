@@ -1,5 +1,6 @@
 // The serial link, driven like a user does, against a real pseudo terminal.
 
+#include "cputime.h"
 #include "testsupport.h"
 
 #include <QFrame>
@@ -8,8 +9,6 @@
 #include <QSerialPortInfo>
 #include <QSignalSpy>
 #include <QThread>
-
-#include <sys/resource.h>
 
 namespace {
 
@@ -25,14 +24,6 @@ void verifyClosedLook(MainWindow &window)
     for (QWidget *control : linkControls(window, "pbMode"))
         QVERIFY2(control->isEnabled(), qPrintable(control->objectName()));
     QVERIFY(!MainWindowProbe(window).serialPort().isOpen());
-}
-
-double cpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 } // namespace
@@ -74,6 +65,7 @@ void TestSerial::portListShowsNameAndDescription()
 
 void TestSerial::openShowsConnectedAndLocksTheOtherLink()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -108,6 +100,7 @@ void TestSerial::settingsReachTheTerminal_data()
     QTest::addColumn<bool>("odd");
     QTest::addColumn<bool>("twoStops");
 
+#ifdef Q_OS_UNIX
     QTest::newRow("defaults") << "9600" << QStringList{} << int(B9600) << int(CS8) << false << false
                               << false;
     QTest::newRow("115200 odd 7 bits") << "115200" << QStringList{"rbOddParity", "rb7Bits"}
@@ -117,10 +110,13 @@ void TestSerial::settingsReachTheTerminal_data()
         << int(CS6) << true << false << true;
     QTest::newRow("5 bits") << "9600" << QStringList{"rb5Bits"} << int(B9600) << int(CS5) << false
                             << false << false;
+#endif
 }
 
 void TestSerial::settingsReachTheTerminal()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
+#ifdef Q_OS_UNIX
     QFETCH(QString, baud);
     QFETCH(QStringList, radios);
     QFETCH(int, speed);
@@ -154,10 +150,12 @@ void TestSerial::settingsReachTheTerminal()
     QCOMPARE(port.flowControl(), QSerialPort::NoFlowControl);
     QVERIFY(!(tio.c_cflag & CRTSCTS));
     QVERIFY(!(tio.c_iflag & (IXON | IXOFF)));
+#endif
 }
 
 void TestSerial::closeAndReopenReadsEachLineOnce()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -198,6 +196,7 @@ void TestSerial::failedOpenStaysReadable()
 
 void TestSerial::lostDeviceClosesTheLink()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     auto pty = std::make_unique<PseudoTerminal>();
     const QString name = pty->name();
     MainWindow window;
@@ -228,6 +227,7 @@ void TestSerial::lostDeviceClosesTheLink()
 // device's first line.
 void TestSerial::unplugAndReopenAtOnce()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     MainWindow window;
     window.show();
     MainWindowProbe probe(window);
@@ -255,6 +255,7 @@ void TestSerial::unplugAndReopenAtOnce()
 
 void TestSerial::refreshWhileOpen()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -274,6 +275,7 @@ void TestSerial::refreshWhileOpen()
 
 void TestSerial::destroyingTheWindowClosesThePort()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     {
         MainWindow window;
@@ -288,6 +290,7 @@ void TestSerial::destroyingTheWindowClosesThePort()
 
 void TestSerial::chunksAssembleIntoLines()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -310,6 +313,7 @@ void TestSerial::chunksAssembleIntoLines()
 
 void TestSerial::burstLosesNoLine()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
