@@ -124,6 +124,7 @@ private:
     std::optional<QMargins> windowFrame() const;
     FormRoom measureForm();
     void showPanelAsDrawn();
+    void refitSoon();
 
     friend struct MainWindowProbe; // read access for the tests
 
