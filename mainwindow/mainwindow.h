@@ -82,6 +82,7 @@ private:
     void serialLost(quint64 opening);
     void discardSerialInput();
     void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
+    void setLinkStatus(const QString &richText);
 
     // data stream
     void takeReceived();
@@ -115,6 +116,7 @@ private:
     void buildView();
     QStringList recordColumns() const;
     void showViewStores();
+    QString plotDescription() const;
 
     // the window on its screen
     void fitToScreen(bool anew);

@@ -122,6 +122,7 @@ void MainWindow::fitToScreen(bool anew)
     ui->centralwidget->setSizePolicy(policy);
     panelScroller = new PanelScroller(ui->centralwidget);
     panelScroller->setObjectName(QStringLiteral("scrollArea_Panel"));
+    panelScroller->setAccessibleName(tr("Control panel"));
     panelScroller->setMaximumHeight(fit.panelView);
     panelScroller->setOnGrown([this] { refitSoon(); });
     panelScroller->hold(ui->verticalLayout, ui->frame_2, form.panel);
