@@ -3,6 +3,8 @@
 #include "cputime.h"
 #include "testsupport.h"
 
+#include "access/announcer.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QRadioButton>
@@ -208,11 +210,15 @@ void TestSerial::lostDeviceClosesTheLink()
     QTRY_COMPARE(probe.yData().at(0).last(), 1.0);
 
     // The adapter is unplugged. Qt 6.8's port reports nothing of it and spins on the hung-up
-    // descriptor: the program must notice by itself, on every Qt.
+    // descriptor: the program must notice by itself, on every Qt, and a screen reader hears of it.
+    QStringList heard;
+    connect(Announcements::instance(), &Announcements::announced, this,
+            [&heard](QObject *, const QString &message) { heard << message; });
     pty->closeMaster();
     QTRY_VERIFY_WITH_TIMEOUT(!widget<QPushButton>(window, "pbOpenPort")->isChecked(), 5000);
     verifyClosedLook(window);
     QCOMPARE(statusText(window), QStringLiteral("Lost connection to ") + name);
+    QVERIFY(heard.contains(QStringLiteral("Lost connection to ") + name));
 
     // Nothing keeps polling the vanished device.
     const double before = cpuSeconds();
