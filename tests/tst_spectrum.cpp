@@ -160,7 +160,7 @@ private slots:
         QTest::addColumn<SpectrumWindow>("window");
         QTest::addColumn<QVector<double>>("bins");       // of each sine
         QTest::addColumn<QVector<double>>("amplitudes"); // in the order the peaks must come
-        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("count"); // at most: beside the sines, the highest leakage
 
         const auto hann = SpectrumWindow::Hann;
         QTest::newRow("two equal")
@@ -192,7 +192,10 @@ private slots:
         SpectrumOptions options;
         options.window = window;
         const ChannelSpectrum c = spectrumOf(x, options);
-        QCOMPARE(int(c.peaks.size()), count);
+        // What else than the sines reaches the three highest depends on the transform's
+        // precision (single with Debian's library, double on Windows).
+        QVERIFY2(int(c.peaks.size()) >= int(bins.size()) && int(c.peaks.size()) <= count,
+                 qPrintable(QString::number(c.peaks.size())));
         for (int s = 0; s < int(bins.size()); ++s) {
             QVERIFY2(std::abs(c.peaks[s].frequency * n - bins[s]) < 0.1,
                      qPrintable(QString::number(c.peaks[s].frequency * n)));
