@@ -2,6 +2,8 @@
 
 #include "testsupport.h"
 
+#include "pacedsender.h"
+
 #include "record/csvformat.h"
 
 #include <QAction>

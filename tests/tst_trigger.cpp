@@ -3,6 +3,8 @@
 
 #include "testsupport.h"
 
+#include "pacedsender.h"
+
 #include "plotting/samplestore.h"
 #include "trigger/triggercontrols.h"
 #include "trigger/triggerdetector.h"

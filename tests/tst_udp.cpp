@@ -2,6 +2,8 @@
 
 #include "testsupport.h"
 
+#include "pacedsender.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QScopeGuard>

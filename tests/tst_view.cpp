@@ -2,6 +2,8 @@
 
 #include "testsupport.h"
 
+#include "pacedsender.h"
+
 #include <QAction>
 #include <QMenu>
 #include <QTabWidget>
