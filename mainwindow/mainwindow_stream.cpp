@@ -151,7 +151,7 @@ void MainWindow::seriesLine(const QVector<double> &values)
     // At width 0 there is nothing to draw, nor to look back at.
     if (yData.width() == 0)
         return;
-    history.append(yData.lastLine());
+    history.append(yData.lastLine(), chunkArrivedAt);
     // A frozen plot shows what it showed, the show boxes included, until it goes on.
     if (plotView->isFrozen())
         return;
