@@ -7,6 +7,7 @@
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
 #include "resources/resources.h"
+#include "spectrum/spectrumcontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -81,6 +82,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 MainWindow::~MainWindow()
 {
     linkReader.closeSerial();
+    spectrumControls.reset();
     recordControls.reset();
     // Child widgets still signal while they go (a spin box with the focus finishes its edit
     // when the window disappears); nothing may reach this half-destroyed window.

@@ -34,6 +34,7 @@ class QwtPlotCurve;
 class QwtPlotMarker;
 class PlotView;
 class RecordControls;
+class SpectrumControls;
 class StripChart;
 class XYTrail;
 struct FormRoom;
@@ -152,6 +153,8 @@ private:
     std::unique_ptr<PlotView> plotView;
     // Images, exports, recordings; a recording going on is completed first.
     std::unique_ptr<RecordControls> recordControls;
+    // The spectrum's window and its worker; gone before the view.
+    std::unique_ptr<SpectrumControls> spectrumControls;
 
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};

@@ -8,6 +8,7 @@
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
+#include "spectrum/spectrumcontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -38,6 +39,7 @@ void MainWindow::buildView()
 {
     plotView = std::make_unique<PlotView>(plot, this);
     recordControls = std::make_unique<RecordControls>(plot, plotView.get(), this);
+    spectrumControls = std::make_unique<SpectrumControls>(plotView.get(), this);
     ui->statusbar->addPermanentWidget(recordControls->recordLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordButton());
     ui->statusbar->addPermanentWidget(plotView->freezeButton());
