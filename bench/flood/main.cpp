@@ -17,7 +17,9 @@
 //   (r1000frozen), recording (r1000record) and zoomed to the newest quarter (r1000zoom);
 //   looking closer: frozen10 frozenpty (a flood while frozen, then the history checked),
 //   zoomout (frames over a full history), xyredraw (a full XY redraw);
-//   keeping: record10 recordpty (floods recorded, the file read back), export (the history).
+//   keeping: record10 recordpty (floods recorded, the file read back), export (the history);
+//   the spectrum: spectrum100k (the udp10 flood with the spectrum's window open and live),
+//   spectrum1m (2^20 samples of six channels through the spectrum's worker).
 
 #include "common.h"
 
@@ -45,6 +47,7 @@ int main(int argc, char **argv)
         {"xy", false, true, 10, 50000},
         {"record10", false, false, 10, 100000, true},
         {"recordpty", true, false, 0, 0, true},
+        {"spectrum100k", false, false, 10, 100000, false, true},
     };
     // Frozen for the whole flood.
     const Case frozen[] = {
@@ -86,6 +89,7 @@ int main(int argc, char **argv)
          [&options] {
              return runExportCase(options);
          }},
+        {QStringLiteral("spectrum1m"), runSpectrumTimeCase},
     };
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {

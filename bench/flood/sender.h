@@ -25,8 +25,9 @@ struct Case
     bool pty = false;
     bool xy = false;
     int linesPerDatagram = 10;
-    double rate = 0;     // lines per second; 0: as fast as the reader takes them (pty only)
-    bool record = false; // recording to CSV all along
+    double rate = 0;       // lines per second; 0: as fast as the reader takes them (pty only)
+    bool record = false;   // recording to CSV all along
+    bool spectrum = false; // the spectrum's window open (and live) all along
 };
 
 // The line with sequence number seq, CR LF included.
