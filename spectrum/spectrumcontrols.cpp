@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QScreen>
 #include <QWidget>
 
 #include <cmath>
@@ -64,9 +65,14 @@ void SpectrumControls::open()
         connect(m_worker.get(), &SpectrumWorker::finished, this, &SpectrumControls::finished);
         connect(m_spectrum, &SpectrumView::settingsChanged, this, &SpectrumControls::follow);
         connect(m_spectrum, &SpectrumView::closed, this, &SpectrumControls::closed);
-        // Beside the main window, where the screen has room.
+        // Beside the main window where the screen has room, else over its right-hand part.
         const QRect main = m_window->frameGeometry();
-        m_spectrum->move(main.right() + 1 - m_spectrum->width() / 2, main.top() + 40);
+        const QRect screen = m_window->screen()->availableGeometry();
+        const QSize size = m_spectrum->size().boundedTo(screen.size());
+        m_spectrum->resize(size);
+        const int x = qBound(screen.left(), main.right() + 1, screen.right() + 1 - size.width());
+        const int y = qBound(screen.top(), main.top(), screen.bottom() + 1 - size.height());
+        m_spectrum->move(x, y);
     }
     m_asked = false;
     m_spectrum->show();
