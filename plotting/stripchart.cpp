@@ -272,7 +272,7 @@ void StripChart::drawColumns(QPainter &painter, quint64 from, quint64 to, qint64
     if (from >= to)
         return;
     const auto inImage = [this](qint64 c) {
-        return int(qBound<qint64>(0, c - m_base, m_image.width()));
+        return int(qBound(qint64(0), c - m_base, qint64(m_image.width())));
     };
     // Beyond the columns, what the polyline touches: from a pixel before its first sample to a
     // pixel after its last.
