@@ -36,6 +36,7 @@ class PlotView;
 class RecordControls;
 class SpectrumControls;
 class StripChart;
+class TriggerControls;
 class XYTrail;
 struct FormRoom;
 
@@ -153,6 +154,8 @@ private:
     std::unique_ptr<PlotView> plotView;
     // Images, exports, recordings; a recording going on is completed first.
     std::unique_ptr<RecordControls> recordControls;
+    // The trigger on the time series.
+    std::unique_ptr<TriggerControls> triggerControls;
     // The spectrum's window and its worker; gone before the view.
     std::unique_ptr<SpectrumControls> spectrumControls;
 

@@ -9,6 +9,7 @@
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
 #include "spectrum/spectrumcontrols.h"
+#include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -39,13 +40,16 @@ void MainWindow::buildView()
 {
     plotView = std::make_unique<PlotView>(plot, this);
     recordControls = std::make_unique<RecordControls>(plot, plotView.get(), this);
+    triggerControls = std::make_unique<TriggerControls>(plot, plotView.get(), &history, this);
     spectrumControls = std::make_unique<SpectrumControls>(plotView.get(), this);
+    ui->statusbar->insertPermanentWidget(0, triggerControls->statusLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordButton());
     ui->statusbar->addPermanentWidget(plotView->freezeButton());
     connect(recordControls.get(), &RecordControls::message, this, &MainWindow::showStatus);
-    connect(plotView.get(), &PlotView::frozenChanged, this, &MainWindow::showViewStores);
+    connect(plotView.get(), &PlotView::shownStoresChanged, this, &MainWindow::showViewStores);
     connect(plotView.get(), &PlotView::changed, this, &MainWindow::markPlotDirty);
+    connect(triggerControls.get(), &TriggerControls::changed, this, &MainWindow::markPlotDirty);
     connect(plotView.get(), &PlotView::frozenChanged, this, [this] {
         if (rateTimer.isActive())
             updateRate();
@@ -54,6 +58,7 @@ void MainWindow::buildView()
         plotView->showPoints(&xyData);
     else
         plotView->showSeries(&yData, &history, strip->curves(), strip);
+    triggerControls->showSeries(xyMode ? nullptr : &yData);
     recordControls->setColumns(recordColumns());
 }
 
@@ -146,6 +151,7 @@ void MainWindow::frameTick()
 void MainWindow::drawFrame(bool viewChanged)
 {
     lastFrame.start();
+    triggerControls->prepareFrame();
     plotView->prepareFrame();
     updatePointMarkers();
     // The axes follow the curves shown: where working the scales out again leaves them as they

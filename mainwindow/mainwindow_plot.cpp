@@ -11,6 +11,7 @@
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
+#include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -125,6 +126,7 @@ void MainWindow::setupPlot()
     strip->attach(plot);
     if (plotView) {
         plotView->showSeries(&yData, &history, channelCurves, strip);
+        triggerControls->showSeries(&yData);
         recordControls->setColumns(recordColumns());
     }
 
@@ -289,6 +291,7 @@ void MainWindow::setupXYPlot()
     xyTrail->setCurve(curve);
     xyTrail->attach(plot);
     plotView->showPoints(&xyData);
+    triggerControls->showSeries(nullptr);
     recordControls->setColumns(recordColumns());
 
     plot->setAutoReplot(false);

@@ -4,6 +4,7 @@
 
 #include "record/recordcontrols.h"
 #include "stream/lineparser.h"
+#include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
@@ -16,7 +17,9 @@
 
 #include <utility>
 
-qint64 (*MainWindow::rateClockMs)() = [] { return ChunkQueue::now() / 1000000; };
+qint64 (*MainWindow::rateClockMs)() = [] {
+    return ChunkQueue::now() / 1000000;
+};
 
 namespace {
 
@@ -152,8 +155,11 @@ void MainWindow::seriesLine(const QVector<double> &values)
     if (yData.width() == 0)
         return;
     history.append(yData.lastLine(), chunkArrivedAt);
-    // A frozen plot shows what it showed, the show boxes included, until it goes on.
-    if (plotView->isFrozen())
+    triggerControls->takeLine(history.end() - 1, yData.lastLine(), yData.channelCount(),
+                              chunkArrivedAt);
+    // A frozen plot (or a trigger's sweep) shows what it showed, the show boxes included, until
+    // it goes on.
+    if (!plotView->isLive())
         return;
     // The show boxes take effect with the next line; every channel is stored all the same.
     const int channels = qMin(qMin(int(values.size()), yData.channelCount()), int(curves.size()));
@@ -182,6 +188,7 @@ void MainWindow::MonitorView_changed()
     const bool plotShown = ui->tabWidget_MonitorViews->currentIndex() == 0;
     plotView->setPlotShown(plotShown);
     recordControls->setPlotShown(plotShown);
+    triggerControls->setPlotShown(plotShown);
     ui->plainTextEdit->clear();
     dataBuffer.clear();
     discardSerialInput();

@@ -1,6 +1,7 @@
 #include "plotting/samplestore.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 namespace {
@@ -16,16 +17,23 @@ void SampleStore::reset(int channels, int width)
     m_channels = qMax(channels, 0);
     m_width = qMax(width, 0);
     m_oldest = 0;
+    m_heldFrom = 0;
     m_samples.fill(0.0, m_channels * m_width);
     m_settings.fill(ChannelSettings(), m_channels);
     renumber();
+}
+
+quint64 SampleStore::nextGeneration()
+{
+    static std::atomic<quint64> generations{0};
+    return ++generations;
 }
 
 // Sample numbers start again, and the blocks are worked out when next asked for.
 void SampleStore::renumber()
 {
     m_first = 0;
-    ++m_generation;
+    m_generation = nextGeneration();
     m_blocksPerChannel = (m_width + blockSlots - 1) / blockSlots;
     m_blocks.fill(Block(), m_channels * m_blocksPerChannel);
     m_extremesKnown = false;
@@ -45,7 +53,21 @@ void SampleStore::resize(int channels, int width)
     m_channels = channels;
     m_width = width;
     m_oldest = 0;
+    m_heldFrom = 0;
     renumber();
+}
+
+void SampleStore::assign(int channels, int width, const QVector<double> &values, int missing)
+{
+    reset(channels, width);
+    m_heldFrom = qBound(0, missing, m_width);
+    m_samples = values;
+    m_samples.resize(m_channels * m_width);
+    // What holds no sample repeats the first that is held: the extremes stay the samples'.
+    for (int c = 0; c < m_channels && m_heldFrom < m_width; ++c) {
+        double *channel = m_samples.data() + c * m_width;
+        std::fill(channel, channel + m_heldFrom, channel[m_heldFrom]);
+    }
 }
 
 int SampleStore::append(const double *values, int count)

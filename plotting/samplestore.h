@@ -26,6 +26,12 @@ public:
     int append(const double *values, int count);
     // The values of the last line stored, scaled, one per channel.
     const double *lastLine() const { return m_line.constData(); }
+    // A store of samples taken from elsewhere (a sweep out of the history): `values` holds
+    // `width` samples of each channel, channel after channel, of which the first `missing` are
+    // no samples at all (no line had arrived for them). Settings back to the defaults.
+    void assign(int channels, int width, const QVector<double> &values, int missing);
+    // Positions below this hold no sample; 0 but in an assigned store.
+    int heldFrom() const { return m_heldFrom; }
 
     int channelCount() const { return m_channels; }
     int width() const { return m_width; }
@@ -46,14 +52,15 @@ public:
     // is number first(), and each line stored adds one. Drawing that follows the numbers can
     // keep what it drew of older samples.
     quint64 first() const { return m_first; }
-    // Changes with every reset or resize, when the numbering starts again.
+    // Changes with every reset or resize, when the numbering starts again; no two stores but
+    // copies of one another share one.
     quint64 generation() const { return m_generation; }
     // Numbers the window's samples on from `first`, as if that many lines had come before: what
     // hours of lines do to the numbers, without waiting for them.
     void numberFrom(quint64 first)
     {
         m_first = first;
-        ++m_generation;
+        m_generation = nextGeneration();
     }
 
     const ChannelSettings &settings(int channel) const { return m_settings[channel]; }
@@ -68,11 +75,13 @@ private:
         bool known = false;
     };
     void renumber();
+    static quint64 nextGeneration();
     void updateExtremes() const;
 
     int m_channels = 0;
     int m_width = 0;
-    int m_oldest = 0;          // slot of sample 0 in every ring
+    int m_oldest = 0; // slot of sample 0 in every ring
+    int m_heldFrom = 0;
     QVector<double> m_samples; // channel c in [c * width, (c + 1) * width)
     QVector<ChannelSettings> m_settings;
     QVector<double> m_line; // the line being stored, scaled

@@ -19,14 +19,16 @@ QRectF finiteBounds(double minX, double maxX, double minY, double maxY)
 
 } // namespace
 
+// The positions that hold samples: all of them, but in a store taken of a sweep.
 size_t ChannelSeries::size() const
 {
-    return m_channel < m_store->channelCount() ? size_t(m_store->width()) : 0;
+    return m_channel < m_store->channelCount() ? size_t(m_store->width() - m_store->heldFrom()) : 0;
 }
 
 QPointF ChannelSeries::sample(size_t i) const
 {
-    return QPointF(double(i), m_store->at(m_channel, int(i)));
+    const int position = m_store->heldFrom() + int(i);
+    return QPointF(double(position), m_store->at(m_channel, position));
 }
 
 QRectF ChannelSeries::boundingRect() const
@@ -34,8 +36,8 @@ QRectF ChannelSeries::boundingRect() const
     const int n = int(size());
     if (n == 0)
         return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
-    return finiteBounds(0.0, double(n - 1), m_store->minimum(m_channel),
-                        m_store->maximum(m_channel));
+    return finiteBounds(double(m_store->heldFrom()), double(m_store->width() - 1),
+                        m_store->minimum(m_channel), m_store->maximum(m_channel));
 }
 
 size_t PointSeries::size() const

@@ -114,9 +114,10 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
     // The window's positions in view, and one beyond each edge for the segments that leave it.
     const auto [s1, s2] = shownRange(xMap, canvasRect);
     const qint64 last = m_store->width() - 1;
-    if (!(s2 >= 0 && s1 <= double(last)))
+    const double held = m_store->heldFrom();
+    if (!(s2 >= held && s1 <= double(last)))
         return;
-    const qint64 lo = qint64(qMax(std::floor(s1) - 1, 0.0));
+    const qint64 lo = qint64(qMax(std::floor(s1) - 1, held));
     const qint64 hi = qint64(qMin(std::ceil(s2) + 1, double(last)));
     const qint64 spanned = qint64(std::ceil(map.columnsPerSample * double(hi - lo))) + 2;
     if (!cached || map.columnsPerSample > maxColumnsPerSample ||
@@ -136,8 +137,10 @@ void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScale
             }
             painter->save();
             painter->setPen(curve->pen());
-            drawReducedPolyline(painter, xMap, yMap, canvasRect, m_store->width(),
-                                [&](int i) { return QPointF(double(i), m_store->at(c, i)); });
+            const int from = m_store->heldFrom();
+            drawReducedPolyline(
+                painter, xMap, yMap, canvasRect, m_store->width() - from,
+                [&](int i) { return QPointF(double(from + i), m_store->at(c, from + i)); });
             painter->restore();
         }
         return;

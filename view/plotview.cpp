@@ -104,7 +104,7 @@ void PlotView::showPoints(const PointStore *points)
 // Nothing for the mode not shown, frozen or live.
 const SampleStore *PlotView::shownSeries() const
 {
-    return m_xy ? nullptr : m_frozen ? &m_frozenSeries : m_liveSeries;
+    return m_xy ? nullptr : m_frozen || m_sweep ? &m_heldSeries : m_liveSeries;
 }
 
 const PointStore *PlotView::shownPoints() const
@@ -126,8 +126,8 @@ Timeline PlotView::timeline() const
 {
     if (!m_liveSeries)
         return Timeline();
-    if (m_frozen)
-        return Timeline::frozen(&m_frozenSeries, m_history, m_frozenNewest);
+    if (m_frozen || m_sweep)
+        return Timeline::frozen(&m_heldSeries, m_history, m_heldNewest);
     return Timeline::live(m_liveSeries, m_history);
 }
 
@@ -136,25 +136,61 @@ void PlotView::setFrozen(bool frozen)
     if (frozen == m_frozen)
         return;
     m_frozen = frozen;
-    // Copies share the live stores' samples until the next line arrives.
+    // Copies share the live stores' samples until the next line arrives. A sweep shown is kept
+    // as it is.
     if (frozen) {
-        if (m_liveSeries)
-            m_frozenSeries = *m_liveSeries;
+        if (m_liveSeries && !m_sweep) {
+            m_heldSeries = *m_liveSeries;
+            m_heldNewest = m_history ? m_history->end() - 1 : -1;
+        }
         if (m_livePoints)
             m_frozenPoints = *m_livePoints;
-        m_frozenNewest = m_history ? m_history->end() - 1 : -1;
     } else {
-        m_frozenSeries = SampleStore();
+        if (!m_sweep)
+            m_heldSeries = SampleStore();
         m_frozenPoints = PointStore();
     }
     m_freeze->setChecked(frozen);
     m_chart->setTimeline(timeline());
     emit frozenChanged(frozen);
+    emit shownStoresChanged();
+    emit changed();
+}
+
+void PlotView::showSweep(const SampleStore &samples, qint64 newest, bool freeze)
+{
+    if (m_xy || (m_frozen && !freeze))
+        return;
+    m_heldSeries = samples;
+    m_heldNewest = newest;
+    m_sweep = true;
+    if (freeze && !m_frozen) {
+        m_frozen = true;
+        m_freeze->setChecked(true);
+        emit frozenChanged(true);
+    }
+    m_chart->setTimeline(timeline());
+    emit shownStoresChanged();
+    emit changed();
+}
+
+void PlotView::endSweeps()
+{
+    if (!m_sweep)
+        return;
+    m_sweep = false;
+    // Frozen over a sweep, the sweep stays what is frozen.
+    if (!m_frozen)
+        m_heldSeries = SampleStore();
+    m_chart->setTimeline(timeline());
+    emit shownStoresChanged();
     emit changed();
 }
 
 void PlotView::endAll()
 {
+    emit rebuilt();
+    endSweeps();
     setFrozen(false);
     endZoom();
     removeCursors();

@@ -54,8 +54,9 @@ public:
     void showPoints(const PointStore *points);
 
     bool isFrozen() const { return m_frozen; }
-    // Whether what the plot shows follows the lines as they arrive.
-    bool isLive() const { return !m_frozen; }
+    // Whether the plot shows the lines as they come: not frozen, not a trigger's sweep.
+    bool isLive() const { return !m_frozen && !m_sweep; }
+    bool showsSweep() const { return m_sweep; }
     bool isZoomed() const { return m_zoomed; }
     bool hasCursors() const { return m_cursorCount > 0; }
     // The cursors set, 0 to 2, and where: A is cursor(0).
@@ -70,10 +71,18 @@ public:
     Timeline timeline() const;
 
     QMenu *menu() const { return m_menu; }
+    // Where on the canvas the menu was last opened.
+    QPoint menuPixel() const { return m_menuPixel; }
     QToolButton *freezeButton() const { return m_freezeButton; }
     QAction *freezeAction() const { return m_freeze; }
 
     void setFrozen(bool frozen);
+    // A trigger's sweep: `samples` are the plot width's lines up to the history's line `newest`.
+    // Shown in place of the live samples (and kept while frozen) until the next sweep or
+    // endSweeps(); with `freeze`, the plot freezes on it. While frozen otherwise, a sweep
+    // without `freeze` is not shown: the picture holds.
+    void showSweep(const SampleStore &samples, qint64 newest, bool freeze);
+    void endSweeps();
     // The plot's tab is shown or not: its keys act on it only while it is.
     void setPlotShown(bool shown);
     // The plot is rebuilt: the freeze, the zoom and the cursors end, before anything else.
@@ -95,8 +104,11 @@ public:
     void removeCursors();
 
 signals:
-    // The curves must show shownSeries() / shownPoints() from now on.
     void frozenChanged(bool frozen);
+    // The curves must show shownSeries() / shownPoints() from now on.
+    void shownStoresChanged();
+    // The plot is being rebuilt (endAll()): whatever was set up for the old one ends.
+    void rebuilt();
     // Something on the canvas changed: draw a frame.
     void changed();
     // A frame is about to be drawn: the timeline shows what it will show.
@@ -141,9 +153,10 @@ private:
     bool m_xy = false;
 
     bool m_frozen = false;
-    SampleStore m_frozenSeries;
+    bool m_sweep = false;     // m_heldSeries is a trigger's sweep
+    SampleStore m_heldSeries; // frozen, or a sweep
     PointStore m_frozenPoints;
-    qint64 m_frozenNewest = -1;
+    qint64 m_heldNewest = -1; // the history's line at the held samples' last position
 
     bool m_zoomed = false;
     AxisState m_baseX;
@@ -163,6 +176,7 @@ private:
     ReadoutLabel *m_readout = nullptr;
 
     QMenu *m_menu = nullptr;
+    QPoint m_menuPixel;
     QToolButton *m_freezeButton = nullptr;
     QAction *m_freeze = nullptr;
     QAction *m_zoomOut = nullptr;

@@ -164,6 +164,7 @@ void PlotView::escape()
 
 void PlotView::showMenu(const QPoint &globalPos)
 {
+    m_menuPixel = m_plot->canvas()->mapFromGlobal(globalPos);
     updateActions();
     m_menu->popup(globalPos);
 }

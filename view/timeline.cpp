@@ -32,7 +32,7 @@ qint64 Timeline::firstX() const
         if (oldest < 0)
             return oldest;
     }
-    return 0;
+    return m_window->heldFrom();
 }
 
 qint64 Timeline::firstLineX() const

@@ -2,6 +2,10 @@
 
 #include "common.h"
 
+#include <QAbstractButton>
+#include <QDialog>
+#include <QDoubleSpinBox>
+
 namespace bench {
 
 double rssMiB()
@@ -199,6 +203,27 @@ RecordingCheck checkRecording(const QString &path, quint64 first, quint64 last)
     if (expected <= last)
         check.wrong += last + 1 - expected;
     return check;
+}
+
+} // namespace bench
+
+namespace bench {
+
+bool armTrigger(MainWindow &window, int channel, int slope, double level)
+{
+    auto *open = window.findChild<QAction *>(QStringLiteral("actionTrigger"));
+    if (!open)
+        return false;
+    open->trigger();
+    auto *box = window.findChild<QDialog *>(QStringLiteral("triggerBox"));
+    if (!box)
+        return false;
+    child<QComboBox>(*box, "comboBox_triggerChannel")->setCurrentIndex(channel);
+    child<QComboBox>(*box, "comboBox_triggerSlope")->setCurrentIndex(slope);
+    child<QDoubleSpinBox>(*box, "spinBox_triggerLevel")->setValue(level);
+    child<QAbstractButton>(*box, "radioButton_triggerNormal")->click();
+    box->close();
+    return true;
 }
 
 } // namespace bench

@@ -125,7 +125,12 @@ struct RateCase
     bool frozen = false; // the plot frozen all along
     bool record = false; // recording to CSV all along
     bool zoomed = false; // a rubber band around the newest quarter of the plot width, all along
+    bool armed = false;  // a trigger armed on a level never reached, waiting all along
 };
+
+// Arms a Normal trigger from its box, as a user would: channel, slope and level. False where the
+// build has no trigger.
+bool armTrigger(MainWindow &window, int channel, int slope, double level);
 
 // Triggers the action and answers the file dialog it opens with `path`, as a user would type it.
 void triggerAndChoose(QAction *action, const QString &path);

@@ -52,7 +52,8 @@ void soakWithGarbage(MainWindow &window, QwtPlot *plot, const Case &c, Sender &s
 int runCase(const Case &c, const Options &options)
 {
     MainWindow window;
-    showWindow(window, 10000);
+    // A square wave's crossings are 1,000 lines apart: a sweep for every one fits that width.
+    showWindow(window, c.square ? 1000 : 10000);
     if (c.xy)
         child<QCheckBox>(window, "checkBox_enableXYGraph")->click();
     auto *plot = window.findChild<QwtPlot *>();
@@ -93,6 +94,12 @@ int runCase(const Case &c, const Options &options)
         QStringLiteral("corvale-bench-%1.csv").arg(QCoreApplication::applicationPid()));
     if (c.record)
         triggerAndChoose(record, recording);
+    // Channel 2 (the square wave) through 0 either way: a crossing every 1,000 lines.
+    if (c.trigger && !armTrigger(window, 1, 2, 0.0)) {
+        std::printf("%-6s not available in this build\nRESULT %s unavailable\n", c.name, c.name);
+        std::fflush(stdout);
+        return 0;
+    }
 
     const double rssStart = rssMiB();
     double rssAfterOne = 0;
@@ -127,8 +134,9 @@ int runCase(const Case &c, const Options &options)
     const quint64 last = sender.lastSent();
     const double rssEnd = rssMiB();
 
-    // The last line on screen: how long after the sender stopped.
-    while (observer.newest() < last &&
+    // The last line on screen: how long after the sender stopped. A trigger shows its sweeps
+    // instead.
+    while (!c.trigger && observer.newest() < last &&
            std::chrono::steady_clock::now() - sender.stoppedAt() < std::chrono::seconds(10))
         waitMs(1);
     const double lagMs = observer.newest() >= last
@@ -169,13 +177,24 @@ int runCase(const Case &c, const Options &options)
                     static_cast<unsigned long long>(recorded.rows),
                     static_cast<unsigned long long>(recorded.wrong));
     }
+    // Every crossing of the square wave the lines sent carry, against those the trigger found.
+    char crossings[64] = "";
+    if (c.trigger) {
+        QObject *trigger = window.findChild<QObject *>(QStringLiteral("triggerControls"));
+        const qint64 found = trigger ? trigger->property("crossings").toLongLong() : -1;
+        const quint64 sent = last / 1000 - first / 1000;
+        std::printf("%-6s crossings sent %llu, found %lld\n", c.name,
+                    static_cast<unsigned long long>(sent), static_cast<long long>(found));
+        std::snprintf(crossings, sizeof crossings, " crossings=%llu found=%lld",
+                      static_cast<unsigned long long>(sent), static_cast<long long>(found));
+    }
     std::printf("RESULT %s sent=%.0f stored=%.0f lost=%llu unseen=%llu gaps=%llu fps=%.1f "
-                "stall=%.0f lag=%.0f rss=%.1f rows=%llu wrong=%llu\n",
+                "stall=%.0f lag=%.0f rss=%.1f rows=%llu wrong=%llu%s\n",
                 c.name, sentRate, storedRate, static_cast<unsigned long long>(lost),
                 static_cast<unsigned long long>(unseen),
                 static_cast<unsigned long long>(windowGaps), fps, stall, lagMs, rssEnd,
                 static_cast<unsigned long long>(recorded.rows),
-                static_cast<unsigned long long>(recorded.wrong));
+                static_cast<unsigned long long>(recorded.wrong), crossings);
     std::fflush(stdout);
 
     if (options.soakMinutes > 0)

@@ -14,7 +14,10 @@
 //   the window's cost at fixed rates from a separate sender process (bench_flood --send):
 //   idle r100 r1000 r10000 (lines/s at width 10000) and r1000w1000 (at width 1000), XY points
 //   with the store full or at 10,000 (xy100k100 xy100k1000 xy100k10000 xy10k1000), frozen
-//   (r1000frozen), recording (r1000record) and zoomed to the newest quarter (r1000zoom);
+//   (r1000frozen), recording (r1000record), zoomed to the newest quarter (r1000zoom) and with a
+//   trigger armed and waiting (r1000armed);
+//   a trigger: square100k (a square wave at 100,000 lines/s) and trig100k (the same with a
+//   Normal trigger on it, every crossing counted);
 //   looking closer: frozen10 frozenpty (a flood while frozen, then the history checked),
 //   zoomout (frames over a full history), xyredraw (a full XY redraw);
 //   keeping: record10 recordpty (floods recorded, the file read back), export (the history);
@@ -47,7 +50,9 @@ int main(int argc, char **argv)
         {"xy", false, true, 10, 50000},
         {"record10", false, false, 10, 100000, true},
         {"recordpty", true, false, 0, 0, true},
-        {"spectrum100k", false, false, 10, 100000, false, true},
+        {"square100k", false, false, 10, 100000, false, true},
+        {"trig100k", false, false, 10, 100000, false, true, true},
+        {"spectrum100k", false, false, 10, 100000, false, false, false, true},
     };
     // Frozen for the whole flood.
     const Case frozen[] = {
@@ -68,6 +73,7 @@ int main(int argc, char **argv)
         {"r1000frozen", 1000, 10000, false, 0, true},
         {"r1000record", 1000, 10000, false, 0, false, true},
         {"r1000zoom", 1000, 10000, false, 0, false, false, true},
+        {"r1000armed", 1000, 10000, false, 0, false, false, false, true},
     };
     Options options;
     QList<Case> chosen;

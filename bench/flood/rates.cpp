@@ -122,15 +122,26 @@ int runRateCase(const RateCase &c, const Options &options)
         freeze->trigger();
     if (c.record)
         triggerAndChoose(record, recording);
-    if (c.zoomed)
-        dragRubberBand(plot->canvas(), 0.75, 1.0);
+    // On channel 2, which stays near 10: armed, waiting all along.
+    if (c.armed && !armTrigger(window, 1, 0, 1e6)) {
+        std::printf("%-10s not available in this build\nRESULT %s unavailable\n", c.name, c.name);
+        std::fflush(stdout);
+        return 0;
+    }
 
     constexpr double warmUpSeconds = 2;
     const double sendSeconds = warmUpSeconds + options.seconds + 0.5;
     QProcess sender;
     if (c.rate > 0)
         sendFrom(sender, c.rate, sendSeconds, first);
-    runEventLoopMs(int(warmUpSeconds * 1000));
+    if (c.zoomed) {
+        // Around the samples there are by then, as a user zooms into what is on screen.
+        runEventLoopMs(int(warmUpSeconds * 500));
+        dragRubberBand(plot->canvas(), 0.75, 1.0);
+        runEventLoopMs(int(warmUpSeconds * 500));
+    } else {
+        runEventLoopMs(int(warmUpSeconds * 1000));
+    }
 
     const double cpuBefore = cpuSeconds();
     const quint64 paintsBefore = observer.paints;

@@ -27,6 +27,8 @@ struct Case
     int linesPerDatagram = 10;
     double rate = 0;       // lines per second; 0: as fast as the reader takes them (pty only)
     bool record = false;   // recording to CSV all along
+    bool square = false;   // channel 2 a square wave of +-100, crossing 0 every 1,000 lines
+    bool trigger = false;  // a Normal trigger on channel 2 through 0 either way, all along
     bool spectrum = false; // the spectrum's window open (and live) all along
 };
 
@@ -34,7 +36,7 @@ struct Case
 class LineMaker
 {
 public:
-    explicit LineMaker(bool xy) : m_xy(xy)
+    explicit LineMaker(bool xy, bool square = false) : m_xy(xy), m_square(square)
     {
         for (int i = 0; i < period; ++i) {
             char text[32];
@@ -51,7 +53,9 @@ public:
         const int n =
             std::snprintf(digits, sizeof digits, "%llu", static_cast<unsigned long long>(seq));
         out.append(digits, size_t(n));
-        if (!m_xy)
+        if (m_square)
+            out += seq / 1000 % 2 ? " 100 -3.25 100 0.5 7" : " -100 -3.25 100 0.5 7";
+        else if (!m_xy)
             out += " 12.5 -3.25 100 0.5 7";
         out += "\r\n";
     }
@@ -59,6 +63,7 @@ public:
 private:
     static constexpr int period = 600;
     bool m_xy;
+    bool m_square;
     std::string m_xText[period];
 };
 
@@ -67,7 +72,7 @@ class Sender
 {
 public:
     Sender(const Case &c, int fd, bool datagrams)
-        : m_case(c), m_fd(fd), m_datagrams(datagrams), m_lines(c.xy)
+        : m_case(c), m_fd(fd), m_datagrams(datagrams), m_lines(c.xy, c.square)
     {
     }
     ~Sender() { stop(); }

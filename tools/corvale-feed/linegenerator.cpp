@@ -15,6 +15,10 @@ constexpr double kRampTop[kMaxChannels] = {1000, 850, 700, 550, 400, 250};
 constexpr double kRampPeriod[kMaxChannels] = {250, 180, 400, 120, 320, 220};
 constexpr double kNoiseCenter[kMaxChannels] = {800, 480, 160, -160, -480, -800};
 constexpr double kNoiseSpread = 150;
+constexpr double kButtonPeriod[kMaxChannels] = {500, 700, 900, 1100, 1300, 1500};
+constexpr double kButtonPressed = 1000;
+// Lines after a press or a release in which the contact bounces: every third line it is back.
+constexpr int kBounceLines = 8;
 
 constexpr double kLissajousAmplitude = 800;
 constexpr double kLissajousPeriod = 600;
@@ -106,6 +110,16 @@ double LineGenerator::value(int field)
     }
     case Wave::Noise:
         return kNoiseCenter[field] + (2 * uniform() - 1) * kNoiseSpread;
+    case Wave::Button: {
+        // Pressed for the first half of each period, released for the second.
+        const int period = static_cast<int>(kButtonPeriod[field]);
+        const int phase = static_cast<int>(m_index % static_cast<std::uint64_t>(period));
+        const int sinceEdge = phase < period / 2 ? phase : phase - period / 2;
+        bool pressed = phase < period / 2;
+        if (sinceEdge < kBounceLines && sinceEdge % 3 == 1)
+            pressed = !pressed;
+        return pressed ? kButtonPressed : 0;
+    }
     case Wave::Lissajous: {
         // 3:2 figure; x leads by a quarter turn so the curve does not fold onto itself.
         const double t = kTwoPi * n / kLissajousPeriod;

@@ -6,7 +6,7 @@
 #include <random>
 #include <vector>
 
-enum class Wave { Sine, Ramp, Noise, Lissajous };
+enum class Wave { Sine, Ramp, Noise, Button, Lissajous };
 
 // Makes the text lines: one number per channel, or "x y" for Lissajous, CR LF at the end.
 // Waves advance per line rather than per second, so the curves look alike at every rate.

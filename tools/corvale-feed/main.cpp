@@ -75,6 +75,8 @@ const char *kDescription =
     "         values within -1000..1000\n"
     "  ramp   sawtooth rising from 0 to 1000 (less for later channels), then falling back to 0\n"
     "  noise  random values, each channel in its own band of +-150 within -1000..1000\n"
+    "  button a push button: 1000 while pressed, 0 while released, half a period each\n"
+    "         (500 to 1500 lines), with a few lines of contact bounce at every edge\n"
     "  --xy   3:2 Lissajous figure of amplitude 800, one loop every 600 lines\n"
     "\n"
     "--tone HZ:AMPLITUDE makes channel 1 of the sine wave a sine of HZ cycles per second at\n"
@@ -123,8 +125,8 @@ int main(int argc, char *argv[])
         QStringLiteral("channels"), QStringLiteral("Number of channels, 1 to 6 (default 3)."),
         QStringLiteral("N"), QStringLiteral("3"));
     const QCommandLineOption waveOption(QStringLiteral("wave"),
-                                        QStringLiteral("Wave shape: sine, ramp or noise "
-                                                       "(default sine)."),
+                                        QStringLiteral("Wave shape: sine, ramp, noise or "
+                                                       "button (default sine)."),
                                         QStringLiteral("shape"), QStringLiteral("sine"));
     const QCommandLineOption xyOption(
         QStringLiteral("xy"),
@@ -219,8 +221,10 @@ int main(int argc, char *argv[])
         settings.wave = Wave::Ramp;
     else if (wave == QLatin1String("noise"))
         settings.wave = Wave::Noise;
+    else if (wave == QLatin1String("button"))
+        settings.wave = Wave::Button;
     else
-        return fail(QStringLiteral("--wave must be sine, ramp or noise"));
+        return fail(QStringLiteral("--wave must be sine, ramp, noise or button"));
 
     settings.rate = parser.value(rateOption).toDouble(&ok);
     if (!ok || !std::isfinite(settings.rate) || settings.rate < 0)
