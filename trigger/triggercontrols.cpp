@@ -31,7 +31,7 @@ SampleStore sweepOf(const History &history, qint64 newest, int width)
 {
     const int channels = history.channelCount();
     const qint64 first = newest - width + 1;
-    const int missing = int(qBound<qint64>(0, history.oldest() - first, width));
+    const int missing = int(qBound(qint64(0), history.oldest() - first, qint64(width)));
     QVector<double> values(channels * width, 0.0);
     for (int c = 0; c < channels && missing < width; ++c)
         history.copy(c, first + missing, newest + 1, values.data() + c * width + missing, 1);
