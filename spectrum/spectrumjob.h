@@ -82,6 +82,11 @@ struct SpectrumResult
     QVector<bool> finite;
     QVector<double> lowest;
     QVector<double> highest;
+    // Per channel, the bins its curve draws, in order; empty: all of them. Of the bins that fall
+    // into one pixel column (of 4096 at most, on a linear or a logarithmic frequency axis) the
+    // first, lowest, highest and last: the pixels drawing all of them would set, at a cost the
+    // window's thread can bear for 2^19 bins.
+    QVector<QVector<int>> drawn;
     double seconds = 0; // the transform took
 };
 

@@ -21,22 +21,29 @@
 
 namespace {
 
-// A channel's magnitudes from `first` on, against their frequencies.
+// A channel's magnitudes from bin `first` on, against their frequencies: those the worker kept
+// for drawing (see SpectrumResult::drawn), else all.
 class SpectrumSeries final : public QwtSeriesData<QPointF>
 {
 public:
     SpectrumSeries(std::shared_ptr<const SpectrumResult> result, int index, int first)
-        : m_result(std::move(result)), m_index(index), m_first(first)
+        : m_result(std::move(result)), m_index(index), m_first(first),
+          m_drawn(m_result->drawn.value(index))
     {
+        // Bin 0 is the first kept, if any is.
+        if (!m_drawn.isEmpty())
+            m_skip = m_first;
     }
     size_t size() const override
     {
+        if (!m_drawn.isEmpty())
+            return size_t(m_drawn.size() - m_skip);
         const int bins = int(magnitude().size());
         return size_t(qMax(bins - m_first, 0));
     }
     QPointF sample(size_t i) const override
     {
-        const int bin = m_first + int(i);
+        const int bin = m_drawn.isEmpty() ? m_first + int(i) : m_drawn.at(m_skip + int(i));
         return QPointF(m_result->spectrum.frequency(bin), magnitude().at(bin));
     }
     QRectF boundingRect() const override
@@ -46,8 +53,8 @@ public:
             return QRectF(1.0, 1.0, -2.0, -2.0); // Qwt's "no bounds"
         const double low = m_result->lowest.at(m_index);
         const double high = m_result->highest.at(m_index);
-        const double x0 = m_result->spectrum.frequency(m_first);
-        return QRectF(x0, low, m_result->spectrum.frequency(m_first + n - 1) - x0, high - low);
+        const double x0 = sample(0).x();
+        return QRectF(x0, low, sample(size_t(n - 1)).x() - x0, high - low);
     }
 
 private:
@@ -58,6 +65,8 @@ private:
     std::shared_ptr<const SpectrumResult> m_result;
     int m_index;
     int m_first;
+    QVector<int> m_drawn;
+    int m_skip = 0;
 };
 
 class Crosshair : public QwtPlotPicker

@@ -40,6 +40,41 @@ namespace {
 
 // Below this many samples in all, a second thread costs more than it saves.
 constexpr qint64 sharedFrom = qint64(1) << 17;
+// The pixel columns a curve's bins are thinned for, and from how many bins on.
+constexpr int drawnColumns = 4096;
+constexpr int thinnedFrom = 4 * drawnColumns;
+
+// The bins that set every pixel the whole curve would, where a column holds many: runs of bins
+// that lie within one column on a linear axis over bins 0 .. last and on a logarithmic one over
+// bins 1 .. last, each kept as its first, lowest, highest and last bin.
+QVector<int> drawnBins(const QVector<double> &m)
+{
+    const int last = int(m.size()) - 1;
+    if (last < thinnedFrom)
+        return {};
+    QVector<int> kept;
+    kept.reserve(8 * drawnColumns);
+    kept << 0;
+    const double linear = double(last) / drawnColumns;                // bins per column
+    const double logarithmic = std::log(double(last)) / drawnColumns; // per column, relative
+    for (int k = 1; k <= last;) {
+        const int run = int(std::floor(std::min(linear, k * logarithmic)));
+        const int end = std::min(last, k + std::max(run, 1) - 1);
+        int low = k;
+        int high = k;
+        for (int j = k + 1; j <= end; ++j) {
+            low = m[j] < m[low] ? j : low;
+            high = m[j] > m[high] ? j : high;
+        }
+        kept << k;
+        for (int j : {std::min(low, high), std::max(low, high), end}) {
+            if (j != kept.last())
+                kept << j;
+        }
+        k = end + 1;
+    }
+    return kept;
+}
 
 } // namespace
 
@@ -147,6 +182,7 @@ std::shared_ptr<SpectrumResult> SpectrumWorker::compute(const SpectrumJob &job, 
     result->finite.fill(true, channels);
     result->lowest.fill(0.0, channels);
     result->highest.fill(0.0, channels);
+    result->drawn.resize(channels);
 
     const auto transform = [&](Lane &lane, int first, int end) {
         for (int i = first; i < end; ++i) {
@@ -169,6 +205,7 @@ std::shared_ptr<SpectrumResult> SpectrumWorker::compute(const SpectrumJob &job, 
                 result->lowest[i] = *range.first;
                 result->highest[i] = *range.second;
             }
+            result->drawn[i] = drawnBins(c.magnitude);
             spectrum.channels[i] = std::move(c);
         }
     };

@@ -308,6 +308,42 @@ private slots:
         QCOMPARE(differ, 0);
     }
 
+    // Over 131,072 lines the curves draw a few of the 65,537 bins: every one where a pixel
+    // column holds one (the low bins on a logarithmic axis), else each column's first, lowest,
+    // highest and last, on a linear axis as on a logarithmic one.
+    void thinnedCurves()
+    {
+        MainWindow window;
+        prepare(window, 1000);
+        MainWindowProbe probe(window);
+        const int lines = 1 << 17;
+        probe.feed(sineLines(0, lines, 16.3), ChunkQueue::now());
+        QVERIFY(probe.nextFrame());
+        probe.view()->zoomTo(QRectF(1000 - lines, -5, lines, 10));
+        SpectrumView *view = openSpectrum(window);
+        QVERIFY(showsTitle(window, view, QStringLiteral("View: 131,072 lines")));
+        const SpectrumResult &r = *view->result();
+        const QVector<double> &m = r.spectrum.channels.at(0).magnitude;
+        const QVector<int> &kept = r.drawn.at(0);
+        const int last = int(m.size()) - 1;
+        QVERIFY(kept.size() > 4096 && kept.size() < last / 2);
+        QCOMPARE(kept.first(), 0);
+        QCOMPARE(kept.last(), last);
+        QCOMPARE(int(view->plot()->curves().first()->dataSize()), int(kept.size()));
+        const int highest = int(std::max_element(m.begin() + 1, m.end()) - m.begin());
+        const int lowest = int(std::min_element(m.begin() + 1, m.end()) - m.begin());
+        QVERIFY(kept.contains(highest) && kept.contains(lowest));
+        int wide = 0;
+        for (int i = 1; i < kept.size(); ++i) {
+            const int gap = kept[i] - kept[i - 1];
+            // At most the bins of a column on either axis, and never back.
+            const double column =
+                std::min(double(last) / 4096, kept[i - 1] * std::log(double(last)) / 4096);
+            wide += gap < 1 || gap > std::max(1.0, std::floor(column)) ? 1 : 0;
+        }
+        QCOMPARE(wide, 0);
+    }
+
     // Frozen, the spectrum holds still while lines arrive; live again, it follows. Closed, it
     // does no more work; in XY mode it cannot be opened.
     void holdsStillAndStops()

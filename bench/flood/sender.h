@@ -25,11 +25,13 @@ struct Case
     bool pty = false;
     bool xy = false;
     int linesPerDatagram = 10;
-    double rate = 0;       // lines per second; 0: as fast as the reader takes them (pty only)
-    bool record = false;   // recording to CSV all along
-    bool square = false;   // channel 2 a square wave of +-100, crossing 0 every 1,000 lines
-    bool trigger = false;  // a Normal trigger on channel 2 through 0 either way, all along
-    bool spectrum = false; // the spectrum's window open (and live) all along
+    double rate = 0;      // lines per second; 0: as fast as the reader takes them (pty only)
+    bool record = false;  // recording to CSV all along
+    bool square = false;  // channel 2 a square wave of +-100, crossing 0 every 1,000 lines
+    bool trigger = false; // a Normal trigger on channel 2 through 0 either way, all along
+    // The spectrum's window open (and live) all along: 1 of the view, 2 of the view zoomed out
+    // over the whole history.
+    int spectrum = 0;
 };
 
 // The line with sequence number seq, CR LF included.
