@@ -3,6 +3,10 @@
 #   ./build.sh run      build and start the program
 #   ./build.sh test     build and run every test (ends with ctest's summary)
 #   ./build.sh package  build the Debian package corvale_<version>_<arch>.deb in build-deb/
+#   ./build.sh windows  cross-build for 64-bit Windows in build-win/, with the portable zip and
+#                       the installer; against ../shared/qt6-mingw, or the Qt 6 MinGW prefix
+#                       named by CORVALE_WIN_QT (Qwt in it too, or in CORVALE_WIN_QWT). Further
+#                       arguments go to cmake's configure step.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -15,6 +19,8 @@ test_packages=(desktop-file-utils appstream fonts-noto-core fonts-cantarell)
 fuzz_packages=(clang libclang-rt-dev)
 # cpack finds the package's dependencies with dpkg-shlibdeps, which needs file(1).
 package_packages=(dpkg-dev file)
+# The cross compiler, Qt 6's host tools (moc, rcc, uic) matching the prefix's 6.4, and NSIS.
+windows_packages=(cmake ninja-build g++-mingw-w64-x86-64-posix qt6-base-dev qt6-base-dev-tools nsis)
 
 install_missing() {
     local missing=()
@@ -63,8 +69,26 @@ package)
     cd build-deb
     cpack -G DEB
     ;;
+windows)
+    shift
+    install_missing "${windows_packages[@]}"
+    win_qt=${CORVALE_WIN_QT:-../shared/qt6-mingw}
+    if [ ! -e "$win_qt/lib/cmake/Qt6/qt.toolchain.cmake" ]; then
+        echo "No Qt 6 for MinGW at $win_qt: put the prefix in ../shared/qt6-mingw or name it" \
+            "with CORVALE_WIN_QT" >&2
+        exit 1
+    fi
+    win_qt=$(cd "$win_qt" && pwd -P)
+    win_qwt=$(cd "${CORVALE_WIN_QWT:-$win_qt}" && pwd -P)
+    cmake -S . -B build-win -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$win_qt/lib/cmake/Qt6/qt.toolchain.cmake" \
+        -DQT_CHAINLOAD_TOOLCHAIN_FILE="$(pwd -P)/cmake/mingw-w64-x86_64.cmake" \
+        -DCORVALE_QT_MAJOR=6 -DQWT_ROOT="$win_qwt" -DBUILD_TESTING=OFF -DCORVALE_BUILD_BENCH=OFF "$@"
+    cmake --build build-win -j2
+    cmake --build build-win --target windows_packages
+    ;;
 *)
-    echo "usage: $0 run|test|package" >&2
+    echo "usage: $0 run|test|package|windows" >&2
     exit 2
     ;;
 esac

@@ -41,6 +41,7 @@ function(_corvale_find_qwt qt_major out_found)
                 foreach(_name IN LISTS _lib_names)
                     file(GLOB _candidates "${_lib_dir}/${CMAKE_SHARED_LIBRARY_PREFIX}${_name}${CMAKE_SHARED_LIBRARY_SUFFIX}"
                                           "${_lib_dir}/${CMAKE_STATIC_LIBRARY_PREFIX}${_name}${CMAKE_STATIC_LIBRARY_SUFFIX}"
+                                          "${_lib_dir}/${CMAKE_IMPORT_LIBRARY_PREFIX}${_name}${CMAKE_IMPORT_LIBRARY_SUFFIX}"
                                           "${_lib_dir}/${_name}.lib")
                     if(_candidates AND NOT _lib)
                         list(GET _candidates 0 _lib)

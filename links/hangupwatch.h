@@ -10,9 +10,8 @@ class QSocketNotifier;
 // side of a pseudo terminal closed. Qt 5 reports that as a read or resource error of the port;
 // Qt 6.8 reports nothing, leaves the port open and polls the hung-up descriptor without end.
 //
-// On Unix this watches the port's descriptor for a hang-up or an error, and wakes only then, so
-// an open port costs nothing while no data come. Elsewhere it watches nothing, and the port's
-// own errors are all there is.
+// It watches the port's descriptor for a hang-up or an error, and wakes only then, so an open
+// port costs nothing while no data come. Unix only: on Windows the reader's own port tells.
 class HangupWatch : public QObject
 {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #include "links/linkreader.h"
 
-#include "links/hangupwatch.h"
+#include "links/serialdevice.h"
 
 #include <QSerialPort>
 #include <QUdpSocket>
@@ -16,23 +16,21 @@ constexpr int udpReceiveBuffer = 8 * 1024 * 1024;
 // to send this much, far longer than the window ever stalls; a pseudo terminal fed as fast as
 // possible is held back instead of running ahead of the window without bound.
 constexpr qint64 serialBacklog = 4 * 1024 * 1024;
-// What the port itself may hold meanwhile; beyond it the bytes stay with the system.
-constexpr qint64 serialPortBuffer = 64 * 1024;
 
 } // namespace
 
 LinkReader::LinkReader(QSerialPort *serialPort, QUdpSocket *udpSocket, QObject *parent)
-    : QObject(parent), m_serial(serialPort), m_udp(udpSocket)
+    : QObject(parent), m_serialPort(serialPort), m_serial(new SerialDevice(serialPort)),
+      m_udp(udpSocket)
 {
     m_thread.setObjectName(QStringLiteral("corvale-reader"));
     m_context.moveToThread(&m_thread);
+    m_serialPort->moveToThread(&m_thread);
     m_serial->moveToThread(&m_thread);
-    m_serial->setReadBufferSize(serialPortBuffer);
     m_udp->moveToThread(&m_thread);
-    connect(m_serial, &QSerialPort::readyRead, &m_context, [this] { readSerial(); });
+    connect(m_serial.get(), &SerialDevice::readyRead, &m_context, [this] { readSerial(); });
     connect(m_udp, &QUdpSocket::readyRead, &m_context, [this] { readDatagrams(); });
-    connect(m_serial, &QSerialPort::errorOccurred, &m_context,
-            [this](QSerialPort::SerialPortError error) { serialError(error); });
+    connect(m_serial.get(), &SerialDevice::lost, &m_context, [this] { serialGone(); });
     m_thread.start();
 }
 
@@ -42,6 +40,7 @@ LinkReader::~LinkReader()
     runInReader([this, home] {
         closeSerialPort();
         m_udp->close();
+        m_serialPort->moveToThread(home);
         m_serial->moveToThread(home);
         m_udp->moveToThread(home);
         m_context.moveToThread(home);
@@ -76,19 +75,8 @@ bool LinkReader::openSerial(const SerialSettings &settings, quint64 opening)
         m_udp->close();
         m_queue.clear();
         m_serialOpening = opening;
-        m_serial->setPortName(settings.portName);
-        m_serial->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
-        m_serial->setParity(settings.parity);
-        m_serial->setDataBits(settings.dataBits);
-        m_serial->setStopBits(settings.stopBits);
-        m_serial->setFlowControl(settings.flowControl);
         m_serialHeld = false;
-        opened = m_serial->open(QIODevice::ReadOnly);
-        if (!opened)
-            return;
-        // The port's own errors do not tell of a vanished device on every Qt; this does.
-        m_hangupWatch = std::make_unique<HangupWatch>(m_serial);
-        connect(m_hangupWatch.get(), &HangupWatch::hungUp, &m_context, [this] { serialGone(); });
+        opened = m_serial->open(settings);
     });
     return opened;
 }
@@ -107,7 +95,7 @@ void LinkReader::discardSerialInput()
         // A closed port has nothing to discard (and would only complain about it).
         if (!m_serial->isOpen())
             return;
-        m_serial->clear(QSerialPort::AllDirections);
+        m_serial->clear();
         m_queue.clear();
         // A port held back has stopped reading; it starts again with this read.
         m_serialHeld = false;
@@ -146,18 +134,10 @@ void LinkReader::resumeSerial()
             &m_context, [this] { readSerial(); }, Qt::QueuedConnection);
 }
 
-void LinkReader::serialError(QSerialPort::SerialPortError error)
-{
-    // Qt 5 reports a vanished device (unplugged adapter, closed pseudo terminal) as resource
-    // or read errors on every poll; anything else is left to the next read.
-    if (error == QSerialPort::ResourceError || error == QSerialPort::ReadError)
-        serialGone();
-}
-
 void LinkReader::serialGone()
 {
     // Closed after the notification that told of it has returned, and only if it is still the
-    // opening that failed: the port's error and the hang-up watch may both report one loss.
+    // opening that failed: the port may report one loss more than once.
     const quint64 opening = m_serialOpening;
     QMetaObject::invokeMethod(
         &m_context, [this, opening] { loseSerial(opening); }, Qt::QueuedConnection);
@@ -173,8 +153,6 @@ void LinkReader::loseSerial(quint64 opening)
 
 void LinkReader::closeSerialPort()
 {
-    // The watch goes first: its descriptor is the port's.
-    m_hangupWatch.reset();
     m_serial->close();
 }
 

@@ -14,7 +14,7 @@
 #include <memory>
 #include <mutex>
 
-class HangupWatch;
+class SerialDevice;
 class QUdpSocket;
 
 // Reads the open link on a thread of its own and queues what it reads for the window. The
@@ -62,12 +62,12 @@ private:
     void runInReader(const std::function<void()> &work);
     void readSerial();
     void readDatagrams();
-    void serialError(QSerialPort::SerialPortError error);
     void serialGone();
     void loseSerial(quint64 opening);
     void closeSerialPort();
 
-    QSerialPort *m_serial;
+    QSerialPort *m_serialPort;
+    std::unique_ptr<SerialDevice> m_serial; // lives in the reader thread
     QUdpSocket *m_udp;
     QThread m_thread;
     QObject m_context; // lives in the reader thread: the target of the calls and reads there
@@ -75,8 +75,7 @@ private:
     std::condition_variable m_doneChanged; // a call into the reader thread has finished
     ChunkQueue m_queue;
     std::atomic<bool> m_serialHeld{false};
-    quint64 m_serialOpening = 0;                // reader thread only
-    std::unique_ptr<HangupWatch> m_hangupWatch; // reader thread only, while the port is open
+    quint64 m_serialOpening = 0; // reader thread only
 };
 
 #endif

@@ -1,5 +1,6 @@
 #include "mainwindow/mainwindow.h"
 
+#include "access/formnames.h"
 #include "links/linkrules.h"
 #include "mainwindow/formfit.h"
 #include "plotting/qwtcompat.h"
@@ -37,6 +38,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     formSize = size();
     showLogo(*ui);
     fitFormToFonts(*ui);
+    nameForm(*ui);
     monitorLog.setDocument(ui->plainTextEdit->document());
     setWindowIcon(windowIconFrom(QStringLiteral(":/img/Corvale_icon.png")));
     // The form's SVG icon, or its PNG where Qt cannot draw SVG.

@@ -83,6 +83,7 @@ private:
     void serialLost(quint64 opening);
     void discardSerialInput();
     void setLinkControlsEnabled(QWidget *otherLinkButton, bool enabled);
+    void setLinkStatus(const QString &richText);
 
     // data stream
     void takeReceived();
@@ -116,6 +117,7 @@ private:
     void buildView();
     QStringList recordColumns() const;
     void showViewStores();
+    QString plotDescription() const;
 
     // the window on its screen
     void fitToScreen(bool anew);
@@ -125,6 +127,7 @@ private:
     std::optional<QMargins> windowFrame() const;
     FormRoom measureForm();
     void showPanelAsDrawn();
+    void refitSoon();
 
     friend struct MainWindowProbe; // read access for the tests
 

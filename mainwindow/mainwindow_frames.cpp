@@ -2,6 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "access/formnames.h"
 #include "plotting/plotcanvas.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/storeseries.h"
@@ -13,6 +14,8 @@
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
 
+#include <QLocale>
+#include <QTabBar>
 #include <QToolButton>
 
 #include <utility>
@@ -49,6 +52,8 @@ void MainWindow::buildView()
     connect(recordControls.get(), &RecordControls::message, this, &MainWindow::showStatus);
     connect(plotView.get(), &PlotView::shownStoresChanged, this, &MainWindow::showViewStores);
     connect(plotView.get(), &PlotView::changed, this, &MainWindow::markPlotDirty);
+    // After the tab bar, before the form's own fields: their order stays as it is.
+    QWidget::setTabOrder(ui->tabWidget_MonitorViews->tabBar(), plot->canvas());
     connect(triggerControls.get(), &TriggerControls::changed, this, &MainWindow::markPlotDirty);
     connect(plotView.get(), &PlotView::frozenChanged, this, [this] {
         if (rateTimer.isActive())
@@ -60,6 +65,7 @@ void MainWindow::buildView()
         plotView->showSeries(&yData, &history, strip->curves(), strip);
     triggerControls->showSeries(xyMode ? nullptr : &yData);
     recordControls->setColumns(recordColumns());
+    describeCanvas(plot->canvas(), plotDescription(), plotView->readoutSpeech());
 }
 
 // The columns of a recording: the channels, or x and y.
@@ -148,6 +154,26 @@ void MainWindow::frameTick()
         frameTimer.stop();
 }
 
+// "Plot: 3 channels, y -100 to 100", for a screen reader.
+QString MainWindow::plotDescription() const
+{
+    const QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
+    const QwtScaleDiv y = plot->axisScaleDiv(QwtCompat::yLeft);
+    const QLocale locale;
+    const auto range = [&locale](const QwtScaleDiv &d) {
+        return tr("%1 to %2")
+            .arg(locale.toString(d.lowerBound(), 'g', 6), locale.toString(d.upperBound(), 'g', 6));
+    };
+    QString text = xyMode             ? tr("Plot: XY, x %1").arg(range(x))
+                   : numChannels == 1 ? tr("Plot: 1 channel")
+                                      : tr("Plot: %1 channels").arg(numChannels);
+    if (plotView->showsSweep())
+        text += tr(", a triggered sweep");
+    if (plotView->isFrozen())
+        text += tr(", frozen");
+    return text + tr(", y %1").arg(range(y));
+}
+
 void MainWindow::drawFrame(bool viewChanged)
 {
     lastFrame.start();
@@ -159,6 +185,7 @@ void MainWindow::drawFrame(bool viewChanged)
     const QwtScaleDiv x = plot->axisScaleDiv(QwtCompat::xBottom);
     const QwtScaleDiv y = plot->axisScaleDiv(QwtCompat::yLeft);
     plot->updateAxes();
+    describeCanvas(plot->canvas(), plotDescription(), plotView->readoutSpeech());
     if (plot->axisScaleDiv(QwtCompat::xBottom) == x && plot->axisScaleDiv(QwtCompat::yLeft) == y) {
         // New XY points alone change only where their segments go: the rest of the canvas
         // stays as it is (unless a marker or a readout might move with them).

@@ -2,6 +2,8 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "access/announcer.h"
+
 #include "links/linkrules.h"
 #include "resources/resources.h"
 #include "ui_mainwindow.h"
@@ -40,7 +42,7 @@ void MainWindow::openPort_toggled(bool checked)
         setLinkControlsEnabled(ui->pbMode, true);
         ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(false));
         showStatus(QStringLiteral("Disconnected"));
-        ui->label_portstatus->setText(QStringLiteral("Disconnected"));
+        setLinkStatus(QStringLiteral("Disconnected"));
         return;
     }
 
@@ -76,7 +78,7 @@ void MainWindow::openPort_toggled(bool checked)
     setLinkControlsEnabled(ui->pbMode, false);
     ui->pbOpenPort->setStyleSheet(LinkRules::buttonStyle(true));
     showStatus(QStringLiteral("connected to ") + settings.portName);
-    ui->label_portstatus->setText(QStringLiteral("Serial<br>Connected"));
+    setLinkStatus(QStringLiteral("Serial<br>Connected"));
 }
 
 void MainWindow::serialLost(quint64 opening)
@@ -85,7 +87,17 @@ void MainWindow::serialLost(quint64 opening)
     if (openLink != Link::Serial || opening != linkOpening)
         return;
     ui->pbOpenPort->setChecked(false);
-    showStatus(QStringLiteral("Lost connection to ") + openedPortName);
+    const QString lost = QStringLiteral("Lost connection to ") + openedPortName;
+    showStatus(lost);
+    announce(ui->statusbar, lost);
+}
+
+// The status label, and a screen reader told of it.
+void MainWindow::setLinkStatus(const QString &richText)
+{
+    ui->label_portstatus->setText(richText);
+    QString spoken = richText;
+    announce(ui->label_portstatus, spoken.replace(QStringLiteral("<br>"), QStringLiteral(" ")));
 }
 
 void MainWindow::discardSerialInput()
@@ -120,7 +132,7 @@ void MainWindow::OpenUDPMode(bool checked)
         restartRate();
         setLinkControlsEnabled(ui->pbOpenPort, true);
         ui->pbMode->setStyleSheet(LinkRules::buttonStyle(false));
-        ui->label_portstatus->setText(QStringLiteral("Disconnected"));
+        setLinkStatus(QStringLiteral("Disconnected"));
         showStatus(QStringLiteral("Ethernet connection closed"));
         return;
     }
@@ -146,7 +158,7 @@ void MainWindow::OpenUDPMode(bool checked)
     ui->lineEdit_UDP_PORT->setText(QString::number(bound));
     setLinkControlsEnabled(ui->pbOpenPort, false);
     ui->pbMode->setStyleSheet(LinkRules::buttonStyle(true));
-    ui->label_portstatus->setText(QStringLiteral("Ethernet<br>Connected"));
+    setLinkStatus(QStringLiteral("Ethernet<br>Connected"));
     showStatus(QStringLiteral("Connected via Ethernet"));
 }
 

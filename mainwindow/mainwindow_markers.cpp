@@ -139,7 +139,10 @@ void MainWindow::addPointMarker(const QwtPlotCurve *curve, double value)
         text = QStringLiteral("%1").arg(value, 0, 'f', 2);
     }
     marker->attach(plot);
-    marker->setLabel(QwtText(text));
+    // Dark on the canvas's light grey whatever the desktop's palette would have the text in.
+    QwtText label(text);
+    label.setColor(Qt::black);
+    marker->setLabel(label);
     marker->setLabelAlignment(Qt::AlignLeft | Qt::AlignTop);
     marker->setLabelOrientation(Qt::Horizontal);
     pointMarkers.append(marker);

@@ -2,6 +2,7 @@
 
 #include "mainwindow/mainwindow.h"
 
+#include "access/formnames.h"
 #include "plotting/channelcolors.h"
 #include "plotting/plotcanvas.h"
 #include "plotting/plotgrid.h"
@@ -132,6 +133,8 @@ void MainWindow::setupPlot()
 
     replaceCrosshair();
     plot->replot();
+    if (plotView)
+        describeCanvas(plot->canvas(), plotDescription(), plotView->readoutSpeech());
 }
 
 int MainWindow::channelCountSetting() const
@@ -153,6 +156,13 @@ void MainWindow::setupChannelTable()
         QCheckBox *offsetOn = makeCheckBox(false);
         QDoubleSpinBox *offset = makeSpinBox(-1e9, 1e9, 0);
         auto *label = new QLabel(QStringLiteral("Channel %1").arg(r + 1));
+        // A screen reader ties every cell to its channel.
+        const QString channel = tr("Channel %1").arg(r + 1);
+        show->setAccessibleName(tr("Show channel %1").arg(r + 1));
+        gainOn->setAccessibleName(channel + tr(" gain on"));
+        gain->setAccessibleName(channel + tr(" gain"));
+        offsetOn->setAccessibleName(channel + tr(" offset on"));
+        offset->setAccessibleName(channel + tr(" offset"));
         table->setCellWidget(r, 0, makeCell(show, label, tint, true));
         table->setCellWidget(r, 1, makeCell(gainOn, gain, tint, false));
         table->setCellWidget(r, 2, makeCell(offsetOn, offset, tint, false));
@@ -296,4 +306,5 @@ void MainWindow::setupXYPlot()
 
     plot->setAutoReplot(false);
     replaceCrosshair();
+    describeCanvas(plot->canvas(), plotDescription(), plotView->readoutSpeech());
 }

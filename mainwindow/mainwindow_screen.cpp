@@ -122,7 +122,9 @@ void MainWindow::fitToScreen(bool anew)
     ui->centralwidget->setSizePolicy(policy);
     panelScroller = new PanelScroller(ui->centralwidget);
     panelScroller->setObjectName(QStringLiteral("scrollArea_Panel"));
+    panelScroller->setAccessibleName(tr("Control panel"));
     panelScroller->setMaximumHeight(fit.panelView);
+    panelScroller->setOnGrown([this] { refitSoon(); });
     panelScroller->hold(ui->verticalLayout, ui->frame_2, form.panel);
     setMaximumSize(fit.maximum);
     setGeometry(fit.geometry);
@@ -183,12 +185,19 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() != QEvent::FontChange || refitPending)
+    if (event->type() == QEvent::FontChange)
+        refitSoon();
+}
+
+// Once the widgets have their fonts and sizes: a change reaches them one after another.
+void MainWindow::refitSoon()
+{
+    if (refitPending)
         return;
     refitPending = true;
     QTimer::singleShot(0, this, [this] {
         refitPending = false;
-        // Measured as the layouts stand with the new font, not as they stood before.
+        // Measured as the layouts stand now, not as they stood before.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
         fitFormToFonts(*ui);
         fitToScreen(true);

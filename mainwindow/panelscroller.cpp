@@ -45,6 +45,9 @@ void PanelScroller::keepPanelWhole()
     if (panel->minimumSize() != whole) {
         panel->setMinimumSize(whole);
         updateGeometry();
+        // The window was fitted to the panel as measured: it fits itself again.
+        if (whole != drawnSize && onGrown)
+            onGrown();
     }
 }
 

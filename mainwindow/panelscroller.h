@@ -3,6 +3,8 @@
 
 #include <QScrollArea>
 
+#include <functional>
+
 class QBoxLayout;
 
 // Shows the control panel at the size the form draws it in a window too small for it: the panel
@@ -19,6 +21,8 @@ public:
     void giveBack(QBoxLayout *layout);
     // The height a horizontal scroll bar takes.
     static int barBreadth();
+    // Called when the panel came to need more room than it was held at.
+    void setOnGrown(std::function<void()> grown) { onGrown = std::move(grown); }
 
     // As high as the panel and, where the panel is wider than the view, the bar below it.
     QSize sizeHint() const override;
@@ -31,6 +35,7 @@ private:
     bool panelWider() const;
     void keepPanelWhole();
 
+    std::function<void()> onGrown;
     QSize drawnSize;
     QSize panelMinimum;
     bool panelFilled = false;

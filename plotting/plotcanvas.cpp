@@ -22,6 +22,23 @@ void PlotCanvas::paintEvent(QPaintEvent *event)
     plot()->drawCanvas(&painter);
     if (whole && frameWidth() > 0)
         drawBorder(&painter);
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(contentsRect()).adjusted(1, 1, -1, -1));
+    }
+}
+
+void PlotCanvas::focusInEvent(QFocusEvent *event)
+{
+    QwtPlotCanvas::focusInEvent(event);
+    update();
+}
+
+void PlotCanvas::focusOutEvent(QFocusEvent *event)
+{
+    QwtPlotCanvas::focusOutEvent(event);
+    update();
 }
 
 void PlotCanvas::drawBorder(QPainter *painter)

@@ -11,6 +11,7 @@
 //   replot would otherwise draw into a pixmap first and copy that to the window.
 // - No background fill: the grid (PlotGrid) draws the background with itself, from a picture of
 //   both that it keeps, so the canvas needs one.
+// - With the keyboard focus, a frame in the desktop's highlight colour says so.
 class PlotCanvas : public QwtPlotCanvas
 {
 public:
@@ -18,6 +19,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void drawBorder(QPainter *painter) override;
 };
 

@@ -1,5 +1,7 @@
 #include "record/recordcontrols.h"
 
+#include "access/announcer.h"
+#include "access/contrast.h"
 #include "links/chunkqueue.h"
 #include "record/blockwriter.h"
 #include "record/keepfile.h"
@@ -76,9 +78,14 @@ void RecordControls::reportFailures(GatheringWriter *file, QAction *action, cons
     connect(file, &GatheringWriter::failed, this,
             [this, file, action, couldNot, stopped, written](const QString &reason, bool opening) {
                 action->setChecked(false);
-                emit message(opening ? couldNot.arg(file->path(), reason)
-                                     : stopped.arg(reason, QLocale().toString((file->*written)()),
-                                                   file->path()));
+                const QString text =
+                    opening
+                        ? couldNot.arg(file->path(), reason)
+                        : stopped.arg(reason, QLocale().toString((file->*written)()), file->path());
+                emit message(text);
+                // It stopped by itself: a screen reader says so.
+                if (!opening)
+                    announce(m_label, text);
                 updateStatus();
             });
 }
@@ -241,10 +248,14 @@ void RecordControls::endRecording(const QString &why)
     m_recorder.stop();
     m_record->setChecked(false);
     const QString lines = QLocale().toString(m_recorder.rows());
-    emit message(why.isEmpty() ? QStringLiteral("Recording ended: %1 lines written to %2")
-                                     .arg(lines, m_recorder.path())
-                               : QStringLiteral("Recording ended, %1: %2 lines written to %3")
-                                     .arg(why, lines, m_recorder.path()));
+    const QString text = why.isEmpty()
+                             ? QStringLiteral("Recording ended: %1 lines written to %2")
+                                   .arg(lines, m_recorder.path())
+                             : QStringLiteral("Recording ended, %1: %2 lines written to %3")
+                                   .arg(why, lines, m_recorder.path());
+    emit message(text);
+    if (!why.isEmpty())
+        announce(m_label, text);
     updateStatus();
 }
 
@@ -291,7 +302,11 @@ void RecordControls::updateStatus()
         m_label->clear();
         return;
     }
-    const QString text = QStringLiteral("<span style=\"color:#d00000\">\u25cf ") +
+    // Red, as light or dark as the status bar needs for the text to stay readable.
+    const QColor red =
+        readableOn(QColor(0xd0, 0x00, 0x00), m_label->palette().color(QPalette::Window));
+    const QString text = QStringLiteral("<span style=\"color:") + red.name() +
+                         QStringLiteral("\">\u25cf ") +
                          parts.join(QStringLiteral(" &nbsp; \u25cf ")) + QStringLiteral("</span>");
     if (m_label->text() != text)
         m_label->setText(text);

@@ -215,6 +215,7 @@ void TestIntake::gainOffsetAndShowFromTheTable()
 
 void TestIntake::xyModeSwitchesPlotAndControls()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -260,6 +261,7 @@ void TestIntake::xyModeSwitchesPlotAndControls()
 
 void TestIntake::shortXYLineLosesNoLaterLines()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();

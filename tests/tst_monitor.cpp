@@ -57,6 +57,7 @@ private slots:
 
 void TestMonitor::serialTextAppearsRaw()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();
@@ -77,6 +78,7 @@ void TestMonitor::serialTextAppearsRaw()
 
 void TestMonitor::characterSplitAcrossChunks()
 {
+    SKIP_WITHOUT_PSEUDO_TERMINAL();
     PseudoTerminal pty;
     MainWindow window;
     window.show();

@@ -188,8 +188,8 @@ void TestRecord::recordingFaults()
         QVERIFY(::setrlimit(RLIMIT_FSIZE, &small) == 0);
     }
 #else
-    if (fullDisk)
-        QSKIP("needs a file size limit");
+    // Nor is there a /proc, and the dialog itself refuses a folder that does not exist.
+    QSKIP("needs a file size limit and /proc");
 #endif
     triggerAndChoose(action(window, "actionRecord"), path);
     const QString expected = fullDisk ? QStringLiteral("Recording stopped: File too large; ")

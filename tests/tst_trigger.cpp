@@ -25,12 +25,16 @@ struct Seen
     qint64 trigger;
     qint64 newest;
     qint64 completedBy;
-    bool operator==(const Seen &other) const
-    {
-        return trigger == other.trigger && newest == other.newest &&
-               completedBy == other.completedBy;
-    }
 };
+
+// "(trigger newest completedBy)" for each sweep, for comparing.
+QString text(const QVector<Seen> &sweeps)
+{
+    QString text;
+    for (const Seen &s : sweeps)
+        text += QStringLiteral("(%1 %2 %3)").arg(s.trigger).arg(s.newest).arg(s.completedBy);
+    return text;
+}
 
 QVector<double> repeated(const QVector<double> &pattern, int times)
 {
@@ -43,17 +47,6 @@ QVector<double> repeated(const QVector<double> &pattern, int times)
 } // namespace
 
 Q_DECLARE_METATYPE(QVector<Seen>)
-
-namespace QTest {
-template <> char *toString(const QVector<Seen> &sweeps)
-{
-    QByteArray text;
-    for (const Seen &s : sweeps)
-        text += '(' + QByteArray::number(s.trigger) + ' ' + QByteArray::number(s.newest) + ' ' +
-                QByteArray::number(s.completedBy) + ')';
-    return qstrdup(text.constData());
-}
-} // namespace QTest
 
 class TestTrigger : public QObject
 {
@@ -166,7 +159,7 @@ void TestTrigger::sweepsOfTheSamples()
             seen.append({sweep.trigger, sweep.newest, n});
         }
     }
-    QCOMPARE(seen, sweeps);
+    QCOMPARE(text(seen), text(sweeps));
     QCOMPARE(detector.crossings(), crossings);
     QCOMPARE(detector.sweeps(), qint64(sweeps.size()));
 }

@@ -1,5 +1,7 @@
 #include "trigger/triggercontrols.h"
 
+#include "access/announcer.h"
+#include "access/contrast.h"
 #include "links/chunkqueue.h"
 #include "plotting/channelcolors.h"
 #include "plotting/qwtcompat.h"
@@ -262,9 +264,14 @@ void TriggerControls::prepareFrame()
         return;
     m_view->showSweep(sweepOf(*m_history, sweep.newest, m_detector.width()), sweep.newest,
                       m_settings.mode == TriggerSettings::Mode::Single);
+    // A screen reader hears of the first sweep after a wait, not of every one that follows.
+    const bool firstAfterWaiting =
+        m_lastSweepAt < 0 || !m_waiting.isValid() || m_waiting.elapsed() >= waitingAfterMs;
     m_lastSweepAt = sweep.arrivedAt;
     m_waiting.start();
     updateStatus();
+    if (firstAfterWaiting)
+        announce(m_status, m_status->text());
 }
 
 void TriggerControls::updateMarkers()
@@ -281,7 +288,7 @@ void TriggerControls::updateMarkers()
         QFont font = level.font();
         font.setBold(true);
         level.setFont(font);
-        level.setColor(color);
+        level.setColor(readableOn(color, m_plot->canvasBackground().color()));
         m_levelLine->setLabel(level);
         m_levelLine->setLabelAlignment(Qt::AlignRight | Qt::AlignTop);
         m_pointLine->setLinePen(QColor(60, 60, 60), 0.0, Qt::DashLine);

@@ -59,9 +59,8 @@ PlotView::PlotView(QwtPlot *plot, QWidget *window) : QObject(window), m_plot(plo
     m_picker->setRubberBandPen(QPen(QColor(40, 40, 40), 0, Qt::DashLine));
     connect(m_picker, static_cast<void (QwtPicker::*)(const QPolygon &)>(&QwtPicker::selected),
             this, [this](const QPolygon &pixels) { rubberBandSelected(pixels); });
-    // The picker asks for the keyboard focus; the canvas would take it from the panel's fields
-    // at every click, and end their edits.
-    canvas->setFocusPolicy(Qt::NoFocus);
+    // Clicked or reached with Tab, the canvas takes the keys (plotview_keys.cpp).
+    canvas->setFocusPolicy(Qt::StrongFocus);
     // After the picker and the window's own filter: this one sees the events first.
     canvas->installEventFilter(this);
     for (QwtCompat::AxisId axis : {QwtCompat::xBottom, QwtCompat::yLeft})
@@ -353,7 +352,9 @@ void PlotView::resetView()
     emit changed();
 }
 
-void PlotView::placeCursor(const QPoint &pixel)
+// Where a cursor placed at the pixel stands: on a sample position, or (XY) on the point
+// nearest to it.
+QPointF PlotView::cursorAt(const QPoint &pixel) const
 {
     const QwtScaleMap xMap = m_plot->canvasMap(QwtCompat::xBottom);
     const QwtScaleMap yMap = m_plot->canvasMap(QwtCompat::yLeft);
@@ -366,6 +367,13 @@ void PlotView::placeCursor(const QPoint &pixel)
     } else {
         at = QPointF(std::round(at.x()), 0);
     }
+    return at;
+}
+
+void PlotView::placeCursor(const QPoint &pixel)
+{
+    const QwtScaleMap xMap = m_plot->canvasMap(QwtCompat::xBottom);
+    const QwtScaleMap yMap = m_plot->canvasMap(QwtCompat::yLeft);
     int index = m_cursorCount;
     if (m_cursorCount == 2) {
         // The nearer one moves.
@@ -374,10 +382,20 @@ void PlotView::placeCursor(const QPoint &pixel)
                               m_xy ? yMap.transform(p.y()) - pixel.y() : 0.0);
         };
         index = distance(m_cursors[0]) <= distance(m_cursors[1]) ? 0 : 1;
-    } else {
-        ++m_cursorCount;
+    }
+    setCursor(index, cursorAt(pixel));
+}
+
+// Cursor A (0) or B (1) at `at`; B without A puts A there too.
+void PlotView::setCursor(int index, const QPointF &at)
+{
+    if (index >= m_cursorCount) {
+        for (int i = m_cursorCount; i < index; ++i)
+            m_cursors[i] = at;
+        m_cursorCount = index + 1;
     }
     m_cursors[index] = at;
+    m_lastCursor = index;
     updateCursorMarkers();
     updateActions();
     emit changed();
@@ -411,6 +429,7 @@ void PlotView::removeCursors()
     }
     delete m_readout;
     m_readout = nullptr;
+    m_readoutSpeech.clear();
     if (m_menu)
         updateActions();
     if (had)
@@ -441,7 +460,9 @@ void PlotView::prepareFrame()
     const QPointF *b = m_cursorCount > 1 ? &m_cursors[1] : nullptr;
     if (m_xy) {
         m_readout->setPoints(shownPoints());
-        m_readout->setText(readoutText(pointReadout(a, b)));
+        const Readout readout = pointReadout(a, b);
+        m_readout->setText(readoutText(readout));
+        m_readoutSpeech = ::readoutSpeech(readout);
         return;
     }
     const QVector<int> shown = shownChannels();
@@ -449,7 +470,9 @@ void PlotView::prepareFrame()
     const qint64 xB = b ? qint64(b->x()) : 0;
     const Timeline t = timeline();
     m_readout->setSeries(t, shown);
-    m_readout->setText(readoutText(seriesReadout(t, shown, a ? &xA : nullptr, b ? &xB : nullptr)));
+    const Readout readout = seriesReadout(t, shown, a ? &xA : nullptr, b ? &xB : nullptr);
+    m_readout->setText(readoutText(readout));
+    m_readoutSpeech = ::readoutSpeech(readout);
 }
 
 void PlotView::updateActions()

@@ -16,6 +16,7 @@
 #include <qwt_scale_div.h>
 
 class QAction;
+class QKeyEvent;
 class QMenu;
 class QShortcut;
 class QToolButton;
@@ -96,6 +97,9 @@ public:
     // Before a frame is drawn: the cursors' readout and the zoomed chart follow the data.
     void prepareFrame();
 
+    // The cursors' readout as plain text, for a screen reader; empty without cursors.
+    QString readoutSpeech() const { return m_readoutSpeech; }
+
     // Views, in plot coordinates.
     QRectF currentView() const;
     void zoomTo(const QRectF &view);
@@ -139,6 +143,11 @@ private:
     Span yLimits(const Span &x) const;
     void pan(const QPoint &pixel);
     void placeCursor(const QPoint &pixel);
+    QPointF cursorAt(const QPoint &pixel) const;
+    void setCursor(int index, const QPointF &at);
+    // The keys of the canvas with the focus on it; true when one acted.
+    bool keyPressed(const QKeyEvent *key);
+    void moveCursor(int steps);
     void updateCursorMarkers();
     void updateActions();
     void escape();
@@ -171,9 +180,11 @@ private:
 
     // The cursors: sample positions (x) or points (XY).
     int m_cursorCount = 0;
+    int m_lastCursor = 0; // the one placed or moved last, which the keys move
     QPointF m_cursors[2];
     QwtPlotMarker *m_cursorMarkers[2] = {nullptr, nullptr};
     ReadoutLabel *m_readout = nullptr;
+    QString m_readoutSpeech;
 
     QMenu *m_menu = nullptr;
     QPoint m_menuPixel;

@@ -223,9 +223,16 @@ bool PlotView::eventFilter(QObject *watched, QEvent *event)
                    std::pow(wheelFactor, -wheel->angleDelta().y() / 120.0), true, true);
         return true;
     }
-    case QEvent::ContextMenu:
-        showMenu(static_cast<QContextMenuEvent *>(event)->globalPos());
+    case QEvent::ContextMenu: {
+        auto *menu = static_cast<QContextMenuEvent *>(event);
+        // From the keyboard, at the canvas's centre rather than wherever the mouse happens to be.
+        showMenu(menu->reason() == QContextMenuEvent::Keyboard
+                     ? canvas->mapToGlobal(canvas->rect().center())
+                     : menu->globalPos());
         return true;
+    }
+    case QEvent::KeyPress:
+        return keyPressed(static_cast<QKeyEvent *>(event));
     default:
         return false;
     }

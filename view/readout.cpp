@@ -1,5 +1,8 @@
 #include "view/readout.h"
 
+#include <QStringList>
+
+#include "access/contrast.h"
 #include "plotting/channelcolors.h"
 #include "plotting/pointstore.h"
 #include "view/timeline.h"
@@ -123,7 +126,8 @@ QString readoutText(const Readout &r, int digits)
                 heading(QStringLiteral("max")) + heading(QStringLiteral("mean"));
     html += QStringLiteral("</tr>");
     for (const Readout::Channel &ch : r.channels) {
-        html += QStringLiteral("<tr style=\"color:") + channelColor(ch.channel).name() +
+        html += QStringLiteral("<tr style=\"color:") +
+                readableOn(channelColor(ch.channel), readoutBackground()).name() +
                 QStringLiteral("\"><td>Channel ") + QString::number(ch.channel + 1) +
                 QStringLiteral("</td>");
         if (r.hasA)
@@ -139,6 +143,53 @@ QString readoutText(const Readout &r, int digits)
         html += QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
+}
+
+QColor readoutBackground()
+{
+    return QColor(252, 252, 252);
+}
+
+QString readoutSpeech(const Readout &r, int digits)
+{
+    const auto n = [digits](double v) {
+        return number(v, digits);
+    };
+    QStringList lines;
+    if (r.xy) {
+        if (r.hasA)
+            lines << QStringLiteral("A: x %1, y %2").arg(n(r.a.x()), n(r.a.y()));
+        if (r.hasB)
+            lines << QStringLiteral("B: x %1, y %2").arg(n(r.b.x()), n(r.b.y()));
+        if (r.hasA && r.hasB)
+            lines << QStringLiteral("Difference: x %1, y %2, distance %3")
+                         .arg(n(r.dx()), n(r.dy()), n(r.distance()));
+        return lines.join(QLatin1Char('\n'));
+    }
+    QString top;
+    if (r.hasA)
+        top += QStringLiteral("A at x %1").arg(n(r.a.x()));
+    if (r.hasB)
+        top += QStringLiteral(", B at x %1").arg(n(r.b.x()));
+    if (r.hasA && r.hasB)
+        top += QStringLiteral(", \u0394x %1 samples").arg(n(r.dx()));
+    lines << top;
+    for (const Readout::Channel &ch : r.channels) {
+        QStringList parts;
+        if (r.hasA)
+            parts << QStringLiteral("A %1").arg(ch.hasA ? n(ch.atA) : QStringLiteral("none"));
+        if (r.hasB)
+            parts << QStringLiteral("B %1").arg(ch.hasB ? n(ch.atB) : QStringLiteral("none"));
+        if (r.hasA && r.hasB && ch.hasA && ch.hasB)
+            parts << QStringLiteral("B minus A %1").arg(n(ch.atB - ch.atA));
+        if (r.hasA && r.hasB && ch.count > 0)
+            parts
+                << QStringLiteral("min %1, max %2, mean %3").arg(n(ch.min), n(ch.max), n(ch.mean));
+        lines << QStringLiteral("Channel %1: %2")
+                     .arg(ch.channel + 1)
+                     .arg(parts.join(QStringLiteral(", ")));
+    }
+    return lines.join(QLatin1Char('\n'));
 }
 
 int nearestPoint(const PointStore &points, const QPointF &pixel, const QwtScaleMap &xMap,

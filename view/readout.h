@@ -1,6 +1,7 @@
 #ifndef CORVALE_READOUT_H
 #define CORVALE_READOUT_H
 
+#include <QColor>
 #include <QPointF>
 #include <QString>
 #include <QVector>
@@ -44,9 +45,14 @@ Readout seriesReadout(const Timeline &timeline, const QVector<int> &channels, co
 // Cursors on two XY points.
 Readout pointReadout(const QPointF *a, const QPointF *b);
 
-// The readout as the box on the canvas shows it (rich text), channel colours from the channel
-// list. Numbers as the locale writes them, with up to `digits` significant digits.
+// What the readout's box is drawn on: its own white, over the canvas.
+QColor readoutBackground();
+// The readout as the box on the canvas shows it (rich text), each channel's row in its colour
+// (as dark as it must be to stay readable on the box). Numbers as the locale writes them, with
+// up to `digits` significant digits.
 QString readoutText(const Readout &readout, int digits = 6);
+// The same as plain text, a line per row, for a screen reader.
+QString readoutSpeech(const Readout &readout, int digits = 6);
 
 // The stored point nearest to the canvas pixel `pixel` as the maps draw it, or -1 if there is
 // none.

@@ -21,6 +21,8 @@ ReadoutLabel::ReadoutLabel()
     setItemAttribute(QwtPlotItem::Legend, false);
     m_text.setRenderFlags(Qt::AlignCenter);
     m_text.setBackgroundBrush(QColor(255, 255, 255, 225));
+    // Dark on the white box whatever the desktop's palette would have the text in.
+    m_text.setColor(Qt::black);
     m_text.setBorderPen(QPen(QColor(110, 110, 110), 0));
     m_text.setBorderRadius(2);
 }
