@@ -198,7 +198,8 @@ void TestAccess::changesAnnounced()
 {
     QStringList heard;
     QObject *heardFrom = nullptr;
-    connect(Announcements::instance(), &Announcements::announced, this,
+    QObject listening; // ends the connection with the test
+    connect(Announcements::instance(), &Announcements::announced, &listening,
             [&](QObject *source, const QString &message) {
                 heard << message;
                 heardFrom = source;

@@ -211,9 +211,8 @@ void TestSerial::lostDeviceClosesTheLink()
 
     // The adapter is unplugged. Qt 6.8's port reports nothing of it and spins on the hung-up
     // descriptor: the program must notice by itself, on every Qt, and a screen reader hears of it.
-    // Heard only while `heard` lives: a later test's announcements must not reach it.
     QStringList heard;
-    QObject listening;
+    QObject listening; // ends the connection with the test
     connect(Announcements::instance(), &Announcements::announced, &listening,
             [&heard](QObject *, const QString &message) { heard << message; });
     pty->closeMaster();
