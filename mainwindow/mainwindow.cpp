@@ -8,6 +8,7 @@
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
 #include "resources/resources.h"
+#include "spectrum/spectrumcontrols.h"
 #include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
@@ -84,6 +85,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 MainWindow::~MainWindow()
 {
     linkReader.closeSerial();
+    spectrumControls.reset();
     recordControls.reset();
     triggerControls.reset();
     // Child widgets still signal while they go (a spin box with the focus finishes its edit

@@ -34,6 +34,7 @@ class QwtPlotCurve;
 class QwtPlotMarker;
 class PlotView;
 class RecordControls;
+class SpectrumControls;
 class StripChart;
 class TriggerControls;
 class XYTrail;
@@ -158,6 +159,8 @@ private:
     std::unique_ptr<RecordControls> recordControls;
     // The trigger on the time series.
     std::unique_ptr<TriggerControls> triggerControls;
+    // The spectrum's window and its worker; gone before the view.
+    std::unique_ptr<SpectrumControls> spectrumControls;
 
     // Declared after the link objects: it hands them back before they are destroyed.
     LinkReader linkReader{&serialPort, &udpSocket};

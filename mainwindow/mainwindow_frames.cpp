@@ -9,6 +9,7 @@
 #include "plotting/stripchart.h"
 #include "plotting/xytrail.h"
 #include "record/recordcontrols.h"
+#include "spectrum/spectrumcontrols.h"
 #include "trigger/triggercontrols.h"
 #include "ui_mainwindow.h"
 #include "view/plotview.h"
@@ -43,6 +44,7 @@ void MainWindow::buildView()
     plotView = std::make_unique<PlotView>(plot, this);
     recordControls = std::make_unique<RecordControls>(plot, plotView.get(), this);
     triggerControls = std::make_unique<TriggerControls>(plot, plotView.get(), &history, this);
+    spectrumControls = std::make_unique<SpectrumControls>(plotView.get(), this);
     ui->statusbar->insertPermanentWidget(0, triggerControls->statusLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordLabel());
     ui->statusbar->addPermanentWidget(recordControls->recordButton());

@@ -154,7 +154,7 @@ void MainWindow::seriesLine(const QVector<double> &values)
     // At width 0 there is nothing to draw, nor to look back at.
     if (yData.width() == 0)
         return;
-    history.append(yData.lastLine());
+    history.append(yData.lastLine(), chunkArrivedAt);
     triggerControls->takeLine(history.end() - 1, yData.lastLine(), yData.channelCount(),
                               chunkArrivedAt);
     // A frozen plot (or a trigger's sweep) shows what it showed, the show boxes included, until

@@ -4,7 +4,7 @@
 #include "access/contrast.h"
 #include "links/chunkqueue.h"
 #include "record/blockwriter.h"
-#include "record/csvformat.h"
+#include "record/keepfile.h"
 #include "record/plotimage.h"
 #include "record/snapshot.h"
 #include "view/plotview.h"
@@ -12,17 +12,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QDateTime>
-#include <QDir>
-#include <QFileDialog>
-#include <QFileIconProvider>
-#include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
-#include <QStandardPaths>
 #include <QToolButton>
 
 #include <qwt_plot.h>
@@ -47,13 +41,6 @@ QIcon redDot()
     return QIcon(pixmap);
 }
 
-// corvale-2026-12-08-143012 and the suffix.
-QString stampedName(const QString &suffix)
-{
-    return QStringLiteral("corvale-") +
-           QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd-HHmmss")) + suffix;
-}
-
 QString sizeText(qint64 bytes)
 {
     const QLocale locale;
@@ -62,33 +49,12 @@ QString sizeText(qint64 bytes)
     return locale.toString(double(bytes) / (1024.0 * 1024.0), 'f', 1) + QStringLiteral(" MB");
 }
 
-// File and folder icons by what the name says, never by what a file holds.
-class PlainIcons : public QFileIconProvider
-{
-public:
-    QIcon icon(const QFileInfo &info) const override
-    {
-        return QFileIconProvider::icon(info.isDir() ? Folder : File);
-    }
-    QIcon icon(IconType type) const override { return QFileIconProvider::icon(type); }
-    QString type(const QFileInfo &info) const override
-    {
-        if (info.isDir())
-            return QStringLiteral("Folder");
-        return info.suffix().isEmpty() ? QStringLiteral("File")
-                                       : info.suffix().toUpper() + QStringLiteral(" File");
-    }
-};
-
 } // namespace
 
 RecordControls::RecordControls(QwtPlot *plot, PlotView *view, QWidget *window)
     : QObject(window), m_plot(plot), m_view(view), m_window(window)
 {
     setObjectName(QStringLiteral("recordControls"));
-    m_folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (m_folder.isEmpty() || !QDir(m_folder).exists())
-        m_folder = QDir::homePath();
     m_label = new QLabel;
     m_label->setObjectName(QStringLiteral("label_record"));
     m_label->hide();
@@ -176,24 +142,9 @@ void RecordControls::createActions(QWidget *window)
 }
 
 QString RecordControls::askForFile(const QString &title, const QString &name,
-                                   const QString &filters, QString *chosenFilter)
+                                   const QString &filters)
 {
-    // Where Qt draws the dialog itself, it would otherwise read every file shown to guess its
-    // type, and wait forever on one that never ends (/proc/kmsg, a FIFO). Made first, it goes
-    // after the dialog.
-    PlainIcons icons;
-    QFileDialog dialog(m_window, title, QDir(m_folder).filePath(name), filters);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setIconProvider(&icons);
-    if (chosenFilter && !chosenFilter->isEmpty())
-        dialog.selectNameFilter(*chosenFilter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return QString();
-    const QString path = dialog.selectedFiles().first();
-    if (chosenFilter)
-        *chosenFilter = dialog.selectedNameFilter();
-    m_folder = QFileInfo(path).absolutePath();
-    return path;
+    return KeepFile::ask(m_window, title, name, filters);
 }
 
 void RecordControls::setColumns(const QStringList &columns)
@@ -211,24 +162,12 @@ void RecordControls::setPlotShown(bool shown)
 
 void RecordControls::saveImage()
 {
-    const QString png = tr("PNG image (*.png)");
-    const QString svg = tr("SVG drawing (*.svg)");
-    const QString pdf = tr("PDF document (*.pdf)");
-    QString filter = png;
-    QString path =
-        askForFile(tr("Save image"), stampedName(QStringLiteral(".png")),
-                   png + QStringLiteral(";;") + svg + QStringLiteral(";;") + pdf, &filter);
+    QString format;
+    const QString path = KeepFile::askForImage(m_window, tr("Save image"), &format);
     if (path.isEmpty())
         return;
-    QString format = QFileInfo(path).suffix().toLower();
-    if (format != QLatin1String("png") && format != QLatin1String("svg") &&
-        format != QLatin1String("pdf")) {
-        format = filter == svg   ? QStringLiteral("svg")
-                 : filter == pdf ? QStringLiteral("pdf")
-                                 : QStringLiteral("png");
-        path += QLatin1Char('.') + format;
-    }
-    writeOnce(path, plotImage(m_plot, format), QStringLiteral("Saved the plot to %1").arg(path));
+    KeepFile::write(this, path, plotImage(m_plot, format),
+                    QStringLiteral("Saved the plot to %1").arg(path), reporter());
 }
 
 void RecordControls::copyImage()
@@ -240,7 +179,7 @@ void RecordControls::copyImage()
 void RecordControls::exportView()
 {
     const QString path =
-        askForFile(tr("Export view as CSV"), stampedName(QStringLiteral("-view.csv")),
+        askForFile(tr("Export view as CSV"), KeepFile::stampedName(QStringLiteral("-view.csv")),
                    tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
@@ -258,8 +197,8 @@ void RecordControls::exportView()
 void RecordControls::exportHistory()
 {
     const QString path =
-        askForFile(tr("Export history as CSV"), stampedName(QStringLiteral("-history.csv")),
-                   tr("CSV files (*.csv)"));
+        askForFile(tr("Export history as CSV"),
+                   KeepFile::stampedName(QStringLiteral("-history.csv")), tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
     if (m_view->shownPoints()) {
@@ -272,39 +211,14 @@ void RecordControls::exportHistory()
 
 void RecordControls::writeTable(const QString &path, std::shared_ptr<const ExportRows> rows)
 {
-    BlockWriter *writer = writeInBackground(
-        path, Csv::headerRow(rows->columns),
-        QStringLiteral("Exported %1 rows to %2").arg(QLocale().toString(rows->rows), path),
-        QStringLiteral("Could not export to %1: %2"));
-    writer->write(std::move(rows));
-    writer->finish();
+    KeepFile::writeTable(this, path, std::move(rows), reporter());
 }
 
-void RecordControls::writeOnce(const QString &path, const QByteArray &bytes, const QString &done)
+KeepFile::Report RecordControls::reporter()
 {
-    BlockWriter *writer =
-        writeInBackground(path, QByteArray(), done, QStringLiteral("Could not save to %1: %2"));
-    writer->write(bytes, 1);
-    writer->finish();
-}
-
-// A writer for one file, gone once it has said how that went: `failure` takes the path and the
-// reason.
-BlockWriter *RecordControls::writeInBackground(const QString &path, const QByteArray &header,
-                                               const QString &done, const QString &failure)
-{
-    auto *writer = new BlockWriter(this);
-    connect(writer, &BlockWriter::finished, this, [this, writer, done] {
-        emit message(done);
-        writer->deleteLater();
-    });
-    connect(writer, &BlockWriter::failed, this,
-            [this, writer, path, failure](const QString &reason) {
-                emit message(failure.arg(path, reason));
-                writer->deleteLater();
-            });
-    writer->start(path, header);
-    return writer;
+    return [this](const QString &text) {
+        emit message(text);
+    };
 }
 
 void RecordControls::toggleRecording(bool on)
@@ -313,8 +227,9 @@ void RecordControls::toggleRecording(bool on)
         endRecording(QString());
         return;
     }
-    const QString path = askForFile(tr("Record to CSV"), stampedName(QStringLiteral(".csv")),
-                                    tr("CSV files (*.csv)"));
+    const QString path =
+        askForFile(tr("Record to CSV"), KeepFile::stampedName(QStringLiteral(".csv")),
+                   tr("CSV files (*.csv)"));
     if (path.isEmpty()) {
         m_record->setChecked(false);
         return;
@@ -355,8 +270,9 @@ void RecordControls::toggleCapture(bool on)
         updateStatus();
         return;
     }
-    const QString path = askForFile(tr("Capture raw bytes"), stampedName(QStringLiteral(".txt")),
-                                    tr("Text files (*.txt);;All files (*)"));
+    const QString path =
+        askForFile(tr("Capture raw bytes"), KeepFile::stampedName(QStringLiteral(".txt")),
+                   tr("Text files (*.txt);;All files (*)"));
     if (path.isEmpty()) {
         m_captureAction->setChecked(false);
         return;

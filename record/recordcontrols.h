@@ -10,9 +10,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
-class BlockWriter;
 class PlotView;
 class QAction;
 class QLabel;
@@ -66,16 +66,14 @@ private:
     void createActions(QWidget *window);
     void reportFailures(GatheringWriter *file, QAction *action, const QString &couldNot,
                         const QString &stopped, qint64 (GatheringWriter::*written)() const);
-    QString askForFile(const QString &title, const QString &name, const QString &filters,
-                       QString *chosenFilter = nullptr);
+    QString askForFile(const QString &title, const QString &name, const QString &filters);
     void saveImage();
     void copyImage();
     void exportView();
     void exportHistory();
     void writeTable(const QString &path, std::shared_ptr<const ExportRows> rows);
-    void writeOnce(const QString &path, const QByteArray &bytes, const QString &done);
-    BlockWriter *writeInBackground(const QString &path, const QByteArray &header,
-                                   const QString &done, const QString &failure);
+    // Reports a file's end as a message.
+    std::function<void(const QString &)> reporter();
     void toggleRecording(bool on);
     void toggleCapture(bool on);
     void endRecording(const QString &why);
@@ -84,7 +82,6 @@ private:
     QwtPlot *m_plot;
     PlotView *m_view;
     QWidget *m_window;
-    QString m_folder; // the last one chosen, for this run only
     QStringList m_columns;
 
     CsvRecorder m_recorder;

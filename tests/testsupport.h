@@ -101,10 +101,12 @@ struct MainWindowProbe
     }
     // As if the session had already run for `first` lines.
     void numberSamplesFrom(quint64 first) { w.yData.numberFrom(first); }
-    // Hands bytes to the window as if a link had delivered them in one batch.
-    void feed(const QByteArray &chunk)
+    // Hands bytes to the window as if a link had delivered them in one batch, now or at the
+    // time given (ChunkQueue::now()'s clock).
+    void feed(const QByteArray &chunk) { feed(chunk, ChunkQueue::now()); }
+    void feed(const QByteArray &chunk, qint64 arrivedAt)
     {
-        w.handleChunk(chunk, ChunkQueue::now());
+        w.handleChunk(chunk, arrivedAt);
         w.finishBatch();
     }
     // Waits until the plot shows everything so far: curves, axes and value markers are brought

@@ -20,6 +20,8 @@ void History::reset(int channels)
     m_ring.pieces.assign(pieces, nullptr);
     m_blocks.clear();
     m_blocks.resize(pieces);
+    m_blockTimes.clear();
+    m_blockTimes.resize(pieces);
     m_shared.assign(pieces, false);
 }
 
@@ -34,19 +36,23 @@ void History::ownPiece(size_t piece)
     m_shared[piece] = false;
 }
 
-void History::append(const double *values)
+void History::append(const double *values, qint64 arrivedAt)
 {
     const qint64 slot = m_end & m_ring.mask;
     const size_t piece = size_t(slot >> PieceShift);
     if (!m_ring.pieces[piece] || m_shared[piece])
         ownPiece(piece);
-    if (!m_blocks[piece])
+    if (!m_blocks[piece]) {
         m_blocks[piece].reset(new Block[size_t(m_ring.channels) * BlocksPerPiece]);
+        m_blockTimes[piece].reset(new qint64[BlocksPerPiece]);
+    }
     const size_t offset = size_t(slot & (PieceLines - 1));
     double *samples = m_ring.pieces[piece].get();
     Block *blocks = m_blocks[piece].get() + offset / BlockLines;
     // A new block forgets what the ring held there before.
     const bool startsBlock = offset % BlockLines == 0;
+    if (startsBlock)
+        m_blockTimes[piece][offset / BlockLines] = arrivedAt;
     for (int c = 0; c < m_ring.channels; ++c, blocks += BlocksPerPiece) {
         const double value = values[c];
         samples[size_t(c) * PieceLines + offset] = value;
@@ -167,12 +173,29 @@ History::Snapshot History::snapshot(qint64 from, qint64 to) const
     return snapshot;
 }
 
+QVector<History::Arrival> History::arrivals(qint64 from, qint64 to) const
+{
+    QVector<Arrival> found;
+    from = qMax(from, oldest());
+    to = qMin(to, m_end);
+    for (qint64 n = (from + BlockLines - 1) / BlockLines * BlockLines; n < to; n += BlockLines) {
+        const qint64 slot = n & m_ring.mask;
+        const qint64 time = m_blockTimes[size_t(slot >> PieceShift)]
+                                        [size_t((slot & (PieceLines - 1)) / BlockLines)];
+        if (time != UnknownTime)
+            found.append({n, time});
+    }
+    return found;
+}
+
 qint64 History::memoryBytes() const
 {
     qint64 bytes = 0;
     for (const auto &piece : m_ring.pieces)
         bytes += piece ? qint64(m_ring.channels) * PieceLines * qint64(sizeof(double)) : 0;
     for (const auto &blocks : m_blocks)
-        bytes += blocks ? qint64(m_ring.channels) * BlocksPerPiece * qint64(sizeof(Block)) : 0;
+        bytes += blocks ? qint64(m_ring.channels) * BlocksPerPiece * qint64(sizeof(Block)) +
+                              BlocksPerPiece * qint64(sizeof(qint64))
+                        : 0;
     return bytes;
 }

@@ -2,7 +2,9 @@
 #define CORVALE_HISTORY_H
 
 #include <QtGlobal>
+#include <QVector>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -11,6 +13,9 @@
 // allocated a piece at a time as lines arrive, so that memory follows what arrived (8 bytes per
 // value). For blocks of BlockLines consecutive lines the lowest, highest and sum are kept as
 // lines come: a summary of any range costs a few dozen steps per block, not one per line.
+//
+// The time each block's first line arrived is kept too: the rate over a stretch of lines is
+// measured from the blocks that start in it.
 //
 // A snapshot keeps lines as they are for another thread (a file being written, a transform)
 // without copying them: it shares the pieces, and the next line written into a piece that was
@@ -80,8 +85,10 @@ public:
 
     // Forgets every line, for `channels` channels.
     void reset(int channels);
-    // One line of already scaled values, one per channel.
-    void append(const double *values);
+    // One line of already scaled values, one per channel, and the time it arrived
+    // (ChunkQueue::now()), if known.
+    static constexpr qint64 UnknownTime = std::numeric_limits<qint64>::min();
+    void append(const double *values, qint64 arrivedAt = UnknownTime);
 
     int channelCount() const { return m_ring.channels; }
     qint64 capacity() const { return m_ring.capacity; }
@@ -116,6 +123,15 @@ public:
     // The lines numbered [from, to), which must be held.
     Snapshot snapshot(qint64 from, qint64 to) const;
 
+    // When lines arrived: a block's first line among the lines numbered [from, to), which must be
+    // held, and the time it arrived; oldest first, those of unknown time left out.
+    struct Arrival
+    {
+        qint64 number;
+        qint64 time;
+    };
+    QVector<Arrival> arrivals(qint64 from, qint64 to) const;
+
     // Bytes the samples and their blocks take now.
     qint64 memoryBytes() const;
 
@@ -140,6 +156,8 @@ private:
     Ring m_ring;
     qint64 m_end = 0;
     std::vector<std::unique_ptr<Block[]>> m_blocks;
+    // When each block's first line arrived, by piece.
+    std::vector<std::unique_ptr<qint64[]>> m_blockTimes;
     // Pieces a snapshot may still read: written into only after they were copied.
     mutable std::vector<bool> m_shared;
 };

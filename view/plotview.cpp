@@ -86,6 +86,7 @@ void PlotView::showSeries(const SampleStore *window, const History *history,
     m_curves = curves;
     m_chart->setCurves(curves);
     m_chart->setTimeline(timeline());
+    emit storesChanged();
 }
 
 void PlotView::showPoints(const PointStore *points)
@@ -96,6 +97,7 @@ void PlotView::showPoints(const PointStore *points)
     m_unzoomed = nullptr;
     m_curves.clear();
     m_chart->setCurves({});
+    emit storesChanged();
 }
 
 // Nothing for the mode not shown, frozen or live.
@@ -107,6 +109,16 @@ const SampleStore *PlotView::shownSeries() const
 const PointStore *PlotView::shownPoints() const
 {
     return !m_xy ? nullptr : m_frozen ? &m_frozenPoints : m_livePoints;
+}
+
+QVector<int> PlotView::shownChannels() const
+{
+    QVector<int> shown;
+    for (int c = 0; c < m_curves.size(); ++c) {
+        if (m_curves.at(c)->isVisible())
+            shown << c;
+    }
+    return shown;
 }
 
 Timeline PlotView::timeline() const
@@ -272,6 +284,7 @@ void PlotView::prepareFrame()
     chooseChart();
     if (m_zoomed && !m_xy)
         m_chart->setTimeline(timeline());
+    emit framePrepared();
     if (!m_readout)
         return;
     const QPointF *a = m_cursorCount > 0 ? &m_cursors[0] : nullptr;
@@ -283,11 +296,7 @@ void PlotView::prepareFrame()
         m_readoutSpeech = ::readoutSpeech(readout);
         return;
     }
-    QVector<int> shown;
-    for (int c = 0; c < m_curves.size(); ++c) {
-        if (m_curves.at(c)->isVisible())
-            shown << c;
-    }
+    const QVector<int> shown = shownChannels();
     const qint64 xA = a ? qint64(a->x()) : 0;
     const qint64 xB = b ? qint64(b->x()) : 0;
     const Timeline t = timeline();

@@ -60,6 +60,11 @@ public:
     bool showsSweep() const { return m_sweep; }
     bool isZoomed() const { return m_zoomed; }
     bool hasCursors() const { return m_cursorCount > 0; }
+    // The cursors set, 0 to 2, and where: A is cursor(0).
+    int cursorCount() const { return m_cursorCount; }
+    QPointF cursor(int index) const { return m_cursors[index]; }
+    // The time series' channels whose curves are shown.
+    QVector<int> shownChannels() const;
     // What the curves show: the live stores, or their copies while frozen; none for the other
     // mode.
     const SampleStore *shownSeries() const;
@@ -110,6 +115,10 @@ signals:
     void rebuilt();
     // Something on the canvas changed: draw a frame.
     void changed();
+    // A frame is about to be drawn: the timeline shows what it will show.
+    void framePrepared();
+    // The plot was built anew: other stores or curves, or the other mode.
+    void storesChanged();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

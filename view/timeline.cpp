@@ -122,6 +122,19 @@ TimelineSnapshot Timeline::snapshot(qint64 from, qint64 to) const
     return snapshot;
 }
 
+QVector<History::Arrival> Timeline::arrivals(qint64 from, qint64 to) const
+{
+    from = qMax(from, firstLineX());
+    to = qMin(to, lastX() + 1);
+    if (from >= to)
+        return {};
+    QVector<History::Arrival> found = m_history->arrivals(numberAt(from), numberAt(to));
+    const qint64 atZero = numberAt(0);
+    for (History::Arrival &a : found)
+        a.number -= atZero;
+    return found;
+}
+
 void TimelineSnapshot::copy(int channel, qint64 from, qint64 to, double *out,
                             qsizetype stride) const
 {

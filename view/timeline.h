@@ -40,6 +40,11 @@ public:
     bool valueAt(int channel, double x, double *value) const;
     // The held positions in [from, to) as they are now, to be read on another thread.
     TimelineSnapshot snapshot(qint64 from, qint64 to) const;
+    // The history's number of the newest line shown: it grows as lines arrive while live.
+    qint64 newestLine() const { return m_history ? newest() : -1; }
+    // When the lines at the positions [from, to) arrived, as History::arrivals() tells, with
+    // positions for the lines' numbers.
+    QVector<History::Arrival> arrivals(qint64 from, qint64 to) const;
 
 private:
     Timeline(const SampleStore *window, const History *history, qint64 newest, bool live);

@@ -156,6 +156,7 @@ int runFrozenCase(const Case &c, const Options &options);
 int runZoomOutCase(const Options &options);
 int runXYRedrawCase(const Options &options);
 int runExportCase(const Options &options);
+int runSpectrumTimeCase();
 
 } // namespace bench
 

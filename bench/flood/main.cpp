@@ -20,7 +20,10 @@
 //   Normal trigger on it, every crossing counted);
 //   looking closer: frozen10 frozenpty (a flood while frozen, then the history checked),
 //   zoomout (frames over a full history), xyredraw (a full XY redraw);
-//   keeping: record10 recordpty (floods recorded, the file read back), export (the history).
+//   keeping: record10 recordpty (floods recorded, the file read back), export (the history);
+//   the spectrum: spectrum100k (the udp10 flood with the spectrum's window open and live;
+//   spectrum100kall with the view zoomed out over the whole history, up to 2^20 lines),
+//   spectrum1m (2^20 samples of six channels through the spectrum's worker).
 
 #include "common.h"
 
@@ -50,6 +53,8 @@ int main(int argc, char **argv)
         {"recordpty", true, false, 0, 0, true},
         {"square100k", false, false, 10, 100000, false, true},
         {"trig100k", false, false, 10, 100000, false, true, true},
+        {"spectrum100k", false, false, 10, 100000, false, false, false, 1},
+        {"spectrum100kall", false, false, 10, 100000, false, false, false, 2},
     };
     // Frozen for the whole flood.
     const Case frozen[] = {
@@ -92,6 +97,7 @@ int main(int argc, char **argv)
          [&options] {
              return runExportCase(options);
          }},
+        {QStringLiteral("spectrum1m"), runSpectrumTimeCase},
     };
     const QStringList args = QCoreApplication::arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {

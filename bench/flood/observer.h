@@ -144,6 +144,23 @@ private:
     qint64 m_last = 0;
 };
 
+// Counts the paints of a widget (none without one).
+class PaintCounter : public QObject
+{
+public:
+    explicit PaintCounter(QWidget *widget)
+    {
+        if (widget)
+            widget->installEventFilter(this);
+    }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+    quint64 paints = 0;
+};
+
 } // namespace bench
 
 #endif

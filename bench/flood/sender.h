@@ -29,6 +29,9 @@ struct Case
     bool record = false;  // recording to CSV all along
     bool square = false;  // channel 2 a square wave of +-100, crossing 0 every 1,000 lines
     bool trigger = false; // a Normal trigger on channel 2 through 0 either way, all along
+    // The spectrum's window open (and live) all along: 1 of the view, 2 of the view zoomed out
+    // over the whole history.
+    int spectrum = 0;
 };
 
 // The line with sequence number seq, CR LF included.

@@ -28,6 +28,7 @@ struct Settings
     QHostAddress address;
     quint16 port = 0;
     int linesPerDatagram = 1;
+    std::vector<LineGenerator::Tone> tones; // channel 1 of the sine wave, in cycles per line
 };
 
 // Ctrl+C (SIGINT) and SIGTERM end the feeder cleanly; a second one kills at once.
@@ -61,6 +62,7 @@ public:
           m_generator(settings.wave, settings.channels, settings.badRatio, settings.seed),
           m_replay(std::move(replay))
     {
+        m_generator.setTones(settings.tones);
         m_timer.setSingleShot(true);
         m_timer.setTimerType(Qt::PreciseTimer);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });

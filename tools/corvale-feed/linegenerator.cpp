@@ -95,6 +95,12 @@ double LineGenerator::value(int field)
     const double n = static_cast<double>(m_index);
     switch (m_wave) {
     case Wave::Sine:
+        if (field == 0 && !m_tones.empty()) {
+            double sum = 0;
+            for (const Tone &tone : m_tones)
+                sum += tone.amplitude * std::sin(kTwoPi * std::fmod(n * tone.cycles, 1.0));
+            return sum;
+        }
         return kSineAmplitude[field] *
                std::sin(kTwoPi * n / kSinePeriod[field] + field * kTwoPi / kMaxChannels);
     case Wave::Ramp: {

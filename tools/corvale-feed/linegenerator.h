@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <random>
+#include <vector>
 
 enum class Wave { Sine, Ramp, Noise, Button, Lissajous };
 
@@ -13,6 +14,15 @@ class LineGenerator
 {
 public:
     LineGenerator(Wave wave, int channels, double badRatio, std::uint32_t seed);
+
+    // Channel 1 of a sine wave as the sum of these sines instead, each of `cycles` per line and
+    // its amplitude.
+    struct Tone
+    {
+        double cycles;
+        double amplitude;
+    };
+    void setTones(std::vector<Tone> tones) { m_tones = std::move(tones); }
 
     // Replaces line with the next one, terminator included. Returns true if it is malformed.
     bool next(QByteArray &line);
@@ -35,4 +45,5 @@ private:
     double m_badRatio;
     std::uint64_t m_index = 0;
     std::mt19937 m_rng;
+    std::vector<Tone> m_tones;
 };

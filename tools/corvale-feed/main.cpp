@@ -79,6 +79,10 @@ const char *kDescription =
     "         (500 to 1500 lines), with a few lines of contact bounce at every edge\n"
     "  --xy   3:2 Lissajous figure of amplitude 800, one loop every 600 lines\n"
     "\n"
+    "--tone HZ:AMPLITUDE makes channel 1 of the sine wave a sine of HZ cycles per second at\n"
+    "the --rate (HZ / rate cycles per line) and that amplitude, for a spectrum to be checked\n"
+    "against; given more than once, channel 1 is the sum of the sines.\n"
+    "\n"
     "Outputs:\n"
     "  UDP (default): datagrams to --udp HOST:PORT, --lines-per-datagram lines in each.\n"
     "  --pty (POSIX only): creates a pseudo terminal in raw mode and prints its device name\n"
@@ -161,8 +165,14 @@ int main(int argc, char *argv[])
         QStringLiteral("Send the lines of FILE (a capture of Corvale's raw bytes, or any text) "
                        "instead of generated ones."),
         QStringLiteral("FILE"));
+    const QCommandLineOption toneOption(
+        QStringLiteral("tone"),
+        QStringLiteral("Channel 1 a sine of HZ cycles per second at the --rate and that amplitude; "
+                       "more than once: their sum."),
+        QStringLiteral("HZ:AMPLITUDE"));
     parser.addOptions({channelsOption, waveOption, xyOption, rateOption, countOption, udpOption,
-                       perDatagramOption, ptyOption, badRatioOption, seedOption, replayOption});
+                       perDatagramOption, ptyOption, badRatioOption, seedOption, replayOption,
+                       toneOption});
 
     const QStringList arguments = QCoreApplication::arguments();
     auto fail = [](const QString &message) {
@@ -219,6 +229,23 @@ int main(int argc, char *argv[])
     settings.rate = parser.value(rateOption).toDouble(&ok);
     if (!ok || !std::isfinite(settings.rate) || settings.rate < 0)
         return fail(QStringLiteral("--rate must be a number of lines per second, 0 or more"));
+
+    for (const QString &tone : parser.values(toneOption)) {
+        const QStringList parts = tone.split(QLatin1Char(':'));
+        bool frequencyOk = false;
+        bool amplitudeOk = false;
+        const double hz = parts.value(0).toDouble(&frequencyOk);
+        const double amplitude = parts.value(1).toDouble(&amplitudeOk);
+        if (parts.size() != 2 || !frequencyOk || !amplitudeOk || !std::isfinite(hz) || hz < 0 ||
+            !std::isfinite(amplitude))
+            return fail(QStringLiteral("--tone must be HZ:AMPLITUDE, for example 50:3"));
+        if (settings.wave != Wave::Sine || replay)
+            return fail(QStringLiteral("--tone makes channel 1 of the sine wave, without --xy, "
+                                       "--replay or another --wave"));
+        if (settings.rate <= 0)
+            return fail(QStringLiteral("--tone needs a --rate above 0, the lines' clock"));
+        settings.tones.push_back({hz / settings.rate, amplitude});
+    }
 
     settings.count = parser.value(countOption).toULongLong(&ok);
     if (!ok)
@@ -295,6 +322,11 @@ int main(int argc, char *argv[])
                                    .arg(settings.channels == 1 ? QStringLiteral("channel")
                                                                : QStringLiteral("channels"))
                                    .arg(wave);
+    const QStringList tones = parser.values(toneOption);
+    const QString toneText = tones.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral(" (channel 1: the sines %1, Hz:amplitude)")
+                                       .arg(tones.join(QLatin1String(" + ")));
     const QString pace = settings.rate > 0
                              ? QStringLiteral("%1 lines/s").arg(settings.rate, 0, 'g', 12)
                              : QStringLiteral("as fast as possible");
@@ -304,7 +336,7 @@ int main(int argc, char *argv[])
     if (settings.badRatio > 0)
         bad = QStringLiteral(", %1% malformed").arg(settings.badRatio * 100, 0, 'g', 6);
     printErr(QStringLiteral("%1, %2, %3%4, to %5, seed %6")
-                 .arg(what, pace, amount, bad, target)
+                 .arg(what + toneText, pace, amount, bad, target)
                  .arg(settings.seed));
 
     installStopHandlers();
