@@ -107,6 +107,7 @@ SpectrumPlot::SpectrumPlot(QWidget *parent) : QwtPlot(parent)
     grid->setMajorPen(Qt::gray, 0.0, Qt::DotLine);
     grid->attach(this);
     canvas()->setMouseTracking(true);
+    canvas()->setAccessibleName(tr("Spectrum: magnitude against frequency"));
     m_picker = new Crosshair(this);
     setAxes(false);
 }

@@ -154,16 +154,22 @@ SpectrumView::SpectrumView(QWidget *parent) : QWidget(parent, Qt::Window)
             m_plot->showResult(m_result, logFrequency());
     });
 
+    // Each field the buddy of its label: a screen reader says them together.
+    const auto labelled = [](const QString &text, QWidget *field) {
+        auto *label = new QLabel(text);
+        label->setBuddy(field);
+        return label;
+    };
     auto *settingsRow = new QHBoxLayout;
-    settingsRow->addWidget(new QLabel(QStringLiteral("Window")));
+    settingsRow->addWidget(labelled(QStringLiteral("&Window"), m_window));
     settingsRow->addWidget(m_window);
     settingsRow->addSpacing(12);
-    settingsRow->addWidget(new QLabel(QStringLiteral("Magnitude")));
+    settingsRow->addWidget(labelled(QStringLiteral("&Magnitude"), m_scale));
     settingsRow->addWidget(m_scale);
     settingsRow->addSpacing(12);
     settingsRow->addWidget(m_log);
     settingsRow->addSpacing(12);
-    settingsRow->addWidget(new QLabel(QStringLiteral("Rate")));
+    settingsRow->addWidget(labelled(QStringLiteral("&Rate"), m_rate));
     settingsRow->addWidget(m_rate);
     settingsRow->addStretch(1);
 
@@ -171,6 +177,7 @@ SpectrumView::SpectrumView(QWidget *parent) : QWidget(parent, Qt::Window)
     m_plot->setObjectName(QStringLiteral("spectrumPlot"));
     m_peaks = new QTableWidget(0, 3);
     m_peaks->setObjectName(QStringLiteral("tableWidget_spectrumPeaks"));
+    m_peaks->setAccessibleName(QStringLiteral("Peaks"));
     m_peaks->verticalHeader()->hide();
     m_peaks->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_peaks->setSelectionMode(QAbstractItemView::NoSelection);

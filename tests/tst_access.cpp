@@ -90,6 +90,7 @@ void TestAccess::everyControlNamed_data()
     QTest::newRow("the window") << "window";
     QTest::newRow("the window on a laptop, its panel in a view") << "laptop";
     QTest::newRow("the trigger box") << "trigger";
+    QTest::newRow("the spectrum window") << "spectrum";
 }
 
 // What a screen reader says of each control through Qt's accessibility interfaces: a name.
@@ -110,6 +111,15 @@ void TestAccess::everyControlNamed()
         action(window, "actionTrigger")->trigger();
         top = window.findChild<QDialog *>(QStringLiteral("triggerBox"));
         QVERIFY(top && top->isVisible());
+    }
+    if (what == QLatin1String("spectrum")) {
+        action(window, "actionSpectrum")->trigger();
+        top = nullptr;
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->objectName() == QLatin1String("spectrumView") && w->isVisible())
+                top = w;
+        }
+        QVERIFY(top);
     }
     QStringList unnamed;
     const QList<QWidget *> controls = focusableControls(top);
