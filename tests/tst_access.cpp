@@ -219,6 +219,7 @@ void TestAccess::changesAnnounced()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     MainWindowProbe probe(window);
     heard.clear();
+    widget<QLineEdit>(window, "lineEdit_UDP_PORT")->setText(QStringLiteral("0")); // any free one
     widget<QPushButton>(window, "pbMode")->click();
     QCOMPARE(heard, QStringList{QStringLiteral("Ethernet Connected")});
     heard.clear();

@@ -52,6 +52,8 @@ QwtPlotMarker *makeCursorMarker(const QString &name, bool point)
 PlotView::PlotView(QwtPlot *plot, QWidget *window) : QObject(window), m_plot(plot)
 {
     setObjectName(QStringLiteral("plotView"));
+    m_readoutLater.setSingleShot(true);
+    connect(&m_readoutLater, &QTimer::timeout, this, &PlotView::changed);
     QWidget *canvas = plot->canvas();
     m_picker = new QwtPlotPicker(QwtCompat::xBottom, QwtCompat::yLeft, QwtPicker::RectRubberBand,
                                  QwtPicker::AlwaysOff, canvas);
@@ -239,6 +241,7 @@ void PlotView::setCursor(int index, const QPointF &at)
     }
     m_cursors[index] = at;
     m_lastCursor = index;
+    m_readoutClock.invalidate(); // what the user moved reads at once
     updateCursorMarkers();
     updateActions();
     emit changed();
@@ -301,6 +304,15 @@ void PlotView::prepareFrame()
     const qint64 xB = b ? qint64(b->x()) : 0;
     const Timeline t = timeline();
     m_readout->setSeries(t, shown);
+    // Live, the numbers change with every line: a reader takes in ten a second, and laying out
+    // the readout's text costs more than the rest of a frame. A frame soon after shows the
+    // numbers that came meanwhile, however the lines stop.
+    if (isLive() && m_readoutClock.isValid() && m_readoutClock.elapsed() < readoutIntervalMs) {
+        if (!m_readoutLater.isActive())
+            m_readoutLater.start(int(readoutIntervalMs - m_readoutClock.elapsed()));
+        return;
+    }
+    m_readoutClock.start();
     const Readout readout = seriesReadout(t, shown, a ? &xA : nullptr, b ? &xB : nullptr);
     m_readout->setText(readoutText(readout));
     m_readoutSpeech = ::readoutSpeech(readout);

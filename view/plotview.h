@@ -6,11 +6,13 @@
 #include "view/timeline.h"
 #include "view/zoomlimits.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointF>
 #include <QRectF>
+#include <QTimer>
 #include <QVector>
 
 #include <qwt_scale_div.h>
@@ -185,6 +187,9 @@ private:
     QwtPlotMarker *m_cursorMarkers[2] = {nullptr, nullptr};
     ReadoutLabel *m_readout = nullptr;
     QString m_readoutSpeech;
+    static constexpr qint64 readoutIntervalMs = 100;
+    QElapsedTimer m_readoutClock; // since the readout's numbers were last worked out
+    QTimer m_readoutLater;
 
     QMenu *m_menu = nullptr;
     QPoint m_menuPixel;

@@ -1,7 +1,9 @@
 #include "view/readoutlabel.h"
 
 #include "plotting/pointstore.h"
+#include "view/readout.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 
 #include <qwt_scale_map.h>
@@ -19,17 +21,16 @@ ReadoutLabel::ReadoutLabel()
     setZ(200); // over the curves and the markers
     setItemAttribute(QwtPlotItem::AutoScale, false);
     setItemAttribute(QwtPlotItem::Legend, false);
-    m_text.setRenderFlags(Qt::AlignCenter);
-    m_text.setBackgroundBrush(QColor(255, 255, 255, 225));
-    // Dark on the white box whatever the desktop's palette would have the text in.
-    m_text.setColor(Qt::black);
-    m_text.setBorderPen(QPen(QColor(110, 110, 110), 0));
-    m_text.setBorderRadius(2);
+    m_document.setDocumentMargin(0);
+    m_document.setUndoRedoEnabled(false);
 }
 
 void ReadoutLabel::setText(const QString &richText)
 {
-    m_text.setText(richText, QwtText::RichText);
+    if (richText == m_html)
+        return;
+    m_html = richText;
+    m_document.setHtml(richText);
 }
 
 void ReadoutLabel::setSeries(const Timeline &timeline, const QVector<int> &channels)
@@ -53,7 +54,10 @@ int ReadoutLabel::rtti() const
 void ReadoutLabel::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                         const QRectF &canvasRect) const
 {
-    const QSizeF size = m_text.textSize(painter->font()) + QSizeF(8, 6);
+    if (m_document.defaultFont() != painter->font())
+        m_document.setDefaultFont(painter->font());
+    const QSizeF textSize = m_document.size();
+    const QSizeF size = textSize + QSizeF(8, 6);
     const QRectF inner = canvasRect.adjusted(margin, margin, -margin, -margin);
     // Top right, top left, bottom right, bottom left.
     QVector<QRectF> corners;
@@ -75,7 +79,17 @@ void ReadoutLabel::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtSca
         best = m_corner;
     m_corner = best;
     m_lastRect = corners.at(best);
-    m_text.draw(painter, m_lastRect);
+
+    painter->save();
+    painter->setPen(QPen(QColor(110, 110, 110), 0));
+    painter->setBrush(readoutBackground());
+    painter->drawRoundedRect(m_lastRect, 2, 2);
+    painter->translate(m_lastRect.center() - QPointF(textSize.width(), textSize.height()) / 2);
+    // Dark on the white box whatever the desktop's palette would have the text in.
+    QAbstractTextDocumentLayout::PaintContext context;
+    context.palette.setColor(QPalette::Text, Qt::black);
+    m_document.documentLayout()->draw(painter, context);
+    painter->restore();
 }
 
 // Pixel columns of the box (every other one) that a curve passes through, or points in it.
