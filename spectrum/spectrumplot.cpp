@@ -1,5 +1,7 @@
 #include "spectrum/spectrumplot.h"
 
+#include "access/contrast.h"
+
 #include "plotting/channelcolors.h"
 #include "plotting/qwtcompat.h"
 #include "plotting/reducedcurve.h"
@@ -214,7 +216,7 @@ QString SpectrumPlot::readout(double frequency) const
                                   ? locale.toString(m.at(bin), 'f', 1) + QStringLiteral(" dB")
                                   : locale.toString(m.at(bin), 'g', 4);
         text += QStringLiteral("<br><span style=\"color:%1\">Channel %2: %3</span>")
-                    .arg(channelColor(r.stretch.channels.at(i)).name())
+                    .arg(readableOn(channelColor(r.stretch.channels.at(i)), Qt::white).name())
                     .arg(r.stretch.channels.at(i) + 1)
                     .arg(value);
     }

@@ -1,5 +1,7 @@
 #include "spectrum/spectrumview.h"
 
+#include "access/contrast.h"
+
 #include "plotting/channelcolors.h"
 #include "record/keepfile.h"
 #include "record/plotimage.h"
@@ -275,7 +277,8 @@ void SpectrumView::showPeaks()
                                    magnitude};
         for (int column = 0; column < 3; ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
-            item->setForeground(channelColor(channel).darker(130));
+            item->setForeground(
+                readableOn(channelColor(channel), m_peaks->palette().color(QPalette::Base)));
             if (column > 0)
                 item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             m_peaks->setItem(row, column, item);
