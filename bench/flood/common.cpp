@@ -151,16 +151,18 @@ void runEventLoopMs(int ms)
     loop.exec();
 }
 
-void triggerAndChoose(QAction *action, const QString &path)
+void triggerAndChoose(QAction *action, const QString &path, const std::function<void()> &chosen)
 {
     QTimer answer;
     answer.setInterval(10);
-    QObject::connect(&answer, &QTimer::timeout, [&answer, path] {
+    QObject::connect(&answer, &QTimer::timeout, [&answer, path, &chosen] {
         auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
         if (!dialog)
             return;
         answer.stop();
         dialog->selectFile(path);
+        if (chosen)
+            chosen();
         static_cast<QDialog *>(dialog)->accept();
     });
     answer.start();

@@ -132,8 +132,10 @@ struct RateCase
 // build has no trigger.
 bool armTrigger(MainWindow &window, int channel, int slope, double level);
 
-// Triggers the action and answers the file dialog it opens with `path`, as a user would type it.
-void triggerAndChoose(QAction *action, const QString &path);
+// Triggers the action and answers the file dialog it opens with `path`, as a user would type it;
+// `chosen` runs just before the answer.
+void triggerAndChoose(QAction *action, const QString &path,
+                      const std::function<void()> &chosen = {});
 
 // A recording's rows, and how many of them do not carry the numbers first ... last in order
 // (or are missing) in their first value column.

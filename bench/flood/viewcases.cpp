@@ -239,7 +239,8 @@ int runXYRedrawCase(const Options &)
 }
 
 // "Export history as CSV…" of a full history: how long until the file is written, and the
-// longest the window's event loop stalled meanwhile.
+// longest the window's event loop stalled meanwhile, the file dialog's opening included, and from
+// the file's choice on.
 int runExportCase(const Options &)
 {
 #ifndef CORVALE_BENCH_VIEW
@@ -257,17 +258,24 @@ int runExportCase(const Options &)
     observer.resetStall();
     QElapsedTimer clock;
     clock.start();
-    triggerAndChoose(window.findChild<QAction *>(QStringLiteral("actionExportHistory")), path);
+    double dialogStall = 0;
+    triggerAndChoose(window.findChild<QAction *>(QStringLiteral("actionExportHistory")), path, [&] {
+        dialogStall = observer.longestStall();
+        observer.resetStall();
+    });
     waitUntil([&] { return status->currentMessage().startsWith(QStringLiteral("Exported")); },
               60000);
     const double seconds = clock.nsecsElapsed() / 1e9;
-    const double stall = observer.longestStall();
+    const double chosenStall = observer.longestStall();
+    const double stall = qMax(dialogStall, chosenStall);
     const qint64 bytes = QFileInfo(path).size();
     QFile::remove(path);
-    std::printf("export     a full history (%s): %.2f s, %.1f MiB, longest stall %.0f ms\n",
-                qPrintable(status->currentMessage()), seconds, bytes / 1048576.0, stall);
-    std::printf("RESULT export seconds=%.2f mib=%.1f stall=%.0f\n", seconds, bytes / 1048576.0,
-                stall);
+    std::printf("export     a full history (%s): %.2f s, %.1f MiB, longest stall %.0f ms, "
+                "%.0f ms once the file was chosen\n",
+                qPrintable(status->currentMessage()), seconds, bytes / 1048576.0, stall,
+                chosenStall);
+    std::printf("RESULT export seconds=%.2f mib=%.1f stall=%.0f chosen=%.0f\n", seconds,
+                bytes / 1048576.0, stall, chosenStall);
     std::fflush(stdout);
     return 0;
 #endif
