@@ -155,7 +155,8 @@ void TestAccess::thePlotByKeys()
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    QApplication::setActiveWindow(&window);
+    window.activateWindow();
+    QTRY_COMPARE(QApplication::activeWindow(), &window);
     MainWindowProbe probe(window);
     QByteArray ramp;
     for (int n = 1; n <= 3000; ++n)
