@@ -127,7 +127,9 @@ void TestView::freezeKeepsEveryLine()
     auto *tabs = widget<QTabWidget>(window, "tabWidget_MonitorViews");
     tabs->setCurrentIndex(1);
     QTest::keyClick(&window, Qt::Key_P);
+    QTest::keyClick(&window, Qt::Key_T);
     QVERIFY(!probe.view()->isFrozen());
+    QVERIFY(widget<QLabel>(window, "label_trigger")->isHidden());
     tabs->setCurrentIndex(0);
 
     send(1, 2000);

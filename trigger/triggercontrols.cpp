@@ -126,6 +126,7 @@ void TriggerControls::showSeries(const SampleStore *window)
         action->setEnabled(window != nullptr);
         action->setToolTip(why.isEmpty() ? action->text().remove(QChar(0x2026)) : why);
     }
+    m_arm->setEnabled(m_plotShown && m_series);
     if (!window && m_box)
         m_box->close();
     if (m_box)
@@ -134,7 +135,8 @@ void TriggerControls::showSeries(const SampleStore *window)
 
 void TriggerControls::setPlotShown(bool shown)
 {
-    m_arm->setEnabled(shown && m_series);
+    m_plotShown = shown;
+    m_arm->setEnabled(m_plotShown && m_series);
 }
 
 QVector<int> TriggerControls::shownChannels() const

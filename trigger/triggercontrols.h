@@ -78,6 +78,7 @@ private:
     const History *m_history;
     QWidget *m_window;
     const SampleStore *m_series = nullptr;
+    bool m_plotShown = true; // the key T acts on the plot only while it is shown
     TriggerDetector m_detector;
     TriggerSettings m_settings;
     QPointer<TriggerBox> m_box;
