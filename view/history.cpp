@@ -1,6 +1,7 @@
 #include "view/history.h"
 
 #include <algorithm>
+#include <atomic>
 
 History::History(qint64 capacity)
 {
@@ -25,15 +26,22 @@ void History::reset(int channels)
     m_shared.assign(pieces, false);
 }
 
-// The piece is this history's alone before a line is written into it.
+// The piece is this history's alone before a line is written into it. A snapshot still reading
+// it keeps the old values; one already let go costs no copy.
 void History::ownPiece(size_t piece)
 {
+    std::shared_ptr<double[]> &current = m_ring.pieces[piece];
+    m_shared[piece] = false;
+    if (current && current.use_count() == 1) {
+        // The last snapshot let go on its own thread; its reads happened before.
+        std::atomic_thread_fence(std::memory_order_acquire);
+        return;
+    }
     const size_t values = size_t(m_ring.channels) * PieceLines;
     auto *own = new double[values];
-    if (const double *shared = m_ring.pieces[piece].get())
+    if (const double *shared = current.get())
         std::copy(shared, shared + values, own);
-    m_ring.pieces[piece].reset(own);
-    m_shared[piece] = false;
+    current.reset(own);
 }
 
 void History::append(const double *values, qint64 arrivedAt)
