@@ -40,12 +40,7 @@ SerialDevice::~SerialDevice()
 bool SerialDevice::open(const SerialSettings &settings)
 {
     QSerialPort *port = d->port;
-    port->setPortName(settings.portName);
-    port->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
-    port->setParity(settings.parity);
-    port->setDataBits(settings.dataBits);
-    port->setStopBits(settings.stopBits);
-    port->setFlowControl(settings.flowControl);
+    settings.applyTo(*port);
     if (!port->open(QIODevice::ReadOnly))
         return false;
     // The port's own errors do not tell of a vanished device on every Qt; this does.

@@ -213,13 +213,7 @@ bool SerialDevice::open(const SerialSettings &settings)
 {
     close();
     // The window's port object keeps the settings of the opening, as it does on Unix.
-    QSerialPort *port = d->port;
-    port->setPortName(settings.portName);
-    port->setBaudRate(settings.baudRate, QSerialPort::AllDirections);
-    port->setParity(settings.parity);
-    port->setDataBits(settings.dataBits);
-    port->setStopBits(settings.stopBits);
-    port->setFlowControl(settings.flowControl);
+    settings.applyTo(*d->port);
 
     const QString path = systemPath(settings.portName);
     HANDLE handle = ::CreateFileW(reinterpret_cast<const wchar_t *>(path.utf16()), GENERIC_READ, 0,

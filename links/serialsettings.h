@@ -13,6 +13,16 @@ struct SerialSettings
     QSerialPort::DataBits dataBits = QSerialPort::Data8;
     QSerialPort::StopBits stopBits = QSerialPort::OneStop;
     QSerialPort::FlowControl flowControl = QSerialPort::NoFlowControl;
+
+    void applyTo(QSerialPort &port) const
+    {
+        port.setPortName(portName);
+        port.setBaudRate(baudRate, QSerialPort::AllDirections);
+        port.setParity(parity);
+        port.setDataBits(dataBits);
+        port.setStopBits(stopBits);
+        port.setFlowControl(flowControl);
+    }
 };
 
 #endif
