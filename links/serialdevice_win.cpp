@@ -178,12 +178,16 @@ bool SerialDevice::Private::drain()
     const int at = buffered.size();
     buffered.resize(at + int(size));
     DWORD got = 0;
-    const bool read = ::ReadFile(handle, buffered.data() + at, size, nullptr, &overlapped) ||
-                      ::GetLastError() == ERROR_IO_PENDING;
-    const bool done = read && ::GetOverlappedResult(handle, &overlapped, &got, TRUE);
+    // Each error is taken as the call that failed leaves it; later calls may overwrite it.
+    DWORD error = ERROR_SUCCESS;
+    if (!::ReadFile(handle, buffered.data() + at, size, nullptr, &overlapped))
+        error = ::GetLastError();
+    if (error == ERROR_SUCCESS || error == ERROR_IO_PENDING)
+        error = ::GetOverlappedResult(handle, &overlapped, &got, TRUE) ? ERROR_SUCCESS
+                                                                       : ::GetLastError();
     ::ResetEvent(overlapped.hEvent);
     buffered.resize(at + int(got));
-    return done || ::GetLastError() == ERROR_TIMEOUT;
+    return error == ERROR_SUCCESS || error == ERROR_TIMEOUT;
 }
 
 void SerialDevice::Private::cancelRead()
