@@ -179,6 +179,10 @@ void MainWindow::drawFrame(bool viewChanged)
     lastFrame.start();
     triggerControls->prepareFrame();
     plotView->prepareFrame();
+    // What taking a sweep or following the view changed is drawn by this frame, not again by the
+    // next.
+    viewChanged = viewChanged || plotDirty;
+    plotDirty = false;
     updatePointMarkers();
     // The axes follow the curves shown: where working the scales out again leaves them as they
     // are drawn, only the canvas is drawn, not the axes and the layout too.
