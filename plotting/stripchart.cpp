@@ -89,15 +89,6 @@ qint64 StripChart::column(quint64 number) const
     return qint64(double(number) * m_map.columnsPerSample + m_phase);
 }
 
-// The first sample of the column that holds sample `number`, no older than `oldest`.
-quint64 StripChart::firstOfColumn(quint64 number, quint64 oldest) const
-{
-    const qint64 c = column(number);
-    while (number > oldest && column(number - 1) == c)
-        --number;
-    return number;
-}
-
 void StripChart::draw(QPainter *painter, const QwtScaleMap &xMap, const QwtScaleMap &yMap,
                       const QRectF &canvasRect) const
 {

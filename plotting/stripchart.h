@@ -65,7 +65,6 @@ private:
                         const QRectF &canvasRect, Mapping *result);
     QVector<QPen> pens() const; // of the curves shown; no pen for a hidden one
     qint64 column(quint64 number) const;
-    quint64 firstOfColumn(quint64 number, quint64 oldest) const;
     void number(quint64 zero, quint64 first) const;
     void redrawAll(quint64 first, quint64 end) const;
     void update(quint64 first, quint64 end) const;

@@ -153,12 +153,6 @@ void SpectrumWorker::run()
     }
 }
 
-std::shared_ptr<SpectrumResult> SpectrumWorker::compute(const SpectrumJob &job)
-{
-    Lane lanes[2];
-    return compute(job, lanes, nullptr);
-}
-
 std::shared_ptr<SpectrumResult> SpectrumWorker::compute(const SpectrumJob &job, Lane lanes[2],
                                                         const std::atomic<bool> *stop)
 {

@@ -34,10 +34,6 @@ public:
     // Whether a job runs or waits.
     bool isBusy() const;
 
-    // The spectrum of the job, on the calling thread with plans of its own: what the worker's
-    // thread does with each job.
-    static std::shared_ptr<SpectrumResult> compute(const SpectrumJob &job);
-
 signals:
     // On the thread the worker belongs to, for each job that ran to its end.
     void finished(std::shared_ptr<const SpectrumResult> result);

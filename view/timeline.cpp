@@ -51,18 +51,6 @@ double Timeline::at(int channel, qint64 x) const
     return m_history->at(channel, numberAt(x));
 }
 
-void Timeline::copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const
-{
-    if (from < 0) {
-        const qint64 end = qMin<qint64>(to, 0);
-        m_history->copy(channel, numberAt(from), numberAt(end), out, stride);
-        out += (end - from) * stride;
-        from = end;
-    }
-    for (qint64 x = from; x < to; ++x, out += stride)
-        *out = m_window->at(channel, int(x));
-}
-
 History::Summary Timeline::summary(int channel, qint64 from, qint64 to) const
 {
     History::Summary s;

@@ -30,8 +30,6 @@ public:
     bool holds(qint64 x) const { return x >= firstX() && x <= lastX(); }
     // A held position.
     double at(int channel, qint64 x) const;
-    // The samples at the held positions [from, to) of one channel, to out, out + stride, ...
-    void copy(int channel, qint64 from, qint64 to, double *out, qsizetype stride) const;
     // Of the held positions in [from, to).
     History::Summary summary(int channel, qint64 from, qint64 to) const;
     // The value a marker shows at x, on the segment that holds it: the first one, so that a
