@@ -99,6 +99,18 @@ private:
 
 } // namespace
 
+int frequencyDecimals(double binWidth)
+{
+    return binWidth > 0 ? qBound(0, 1 - int(std::floor(std::log10(binWidth))), 9) : 3;
+}
+
+QString magnitudeText(double value, bool decibels)
+{
+    const QLocale locale;
+    return decibels ? locale.toString(value, 'f', 1) + QStringLiteral(" dB")
+                    : locale.toString(value, 'g', 4);
+}
+
 SpectrumPlot::SpectrumPlot(QWidget *parent) : QwtPlot(parent)
 {
     setAutoReplot(false);
@@ -203,7 +215,7 @@ QString SpectrumPlot::readout(double frequency) const
     const SpectrumResult &r = *m_result;
     const QLocale locale;
     const double binWidth = r.spectrum.binWidth;
-    const int decimals = qBound(0, 1 - int(std::floor(std::log10(binWidth))), 9);
+    const int decimals = frequencyDecimals(binWidth);
     const QString unit = r.rate > 0 ? QStringLiteral(" Hz") : QStringLiteral(" cycles/line");
     const int bin = int(std::llround(qMax(frequency, 0.0) / binWidth));
     QString text =
@@ -212,9 +224,7 @@ QString SpectrumPlot::readout(double frequency) const
         const QVector<double> &m = r.spectrum.channels.at(i).magnitude;
         if (bin >= int(m.size()))
             continue;
-        const QString value = r.settings.decibels
-                                  ? locale.toString(m.at(bin), 'f', 1) + QStringLiteral(" dB")
-                                  : locale.toString(m.at(bin), 'g', 4);
+        const QString value = magnitudeText(m.at(bin), r.settings.decibels);
         text += QStringLiteral("<br><span style=\"color:%1\">Channel %2: %3</span>")
                     .arg(readableOn(channelColor(r.stretch.channels.at(i)), Qt::white).name())
                     .arg(r.stretch.channels.at(i) + 1)

@@ -14,6 +14,11 @@ class QwtPlotMarker;
 class QwtPlotPicker;
 class ReducedCurve;
 
+// Enough decimals of a frequency to tell bins binWidth apart.
+int frequencyDecimals(double binWidth);
+// A magnitude as the window writes it: "-12.3 dB", or "0.5012" without decibels.
+QString magnitudeText(double value, bool decibels);
+
 // Magnitude against frequency, a curve per channel in the channel's colour, the highest peaks
 // marked, and a crosshair whose readout gives the frequency under the mouse and each curve's
 // magnitude there. The curves read the result as it is, every bin (drawn reduced to the pixel

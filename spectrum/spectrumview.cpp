@@ -63,19 +63,6 @@ private:
     QVector<int> m_written;
 };
 
-// Enough decimals to tell bins apart.
-int frequencyDecimals(double binWidth)
-{
-    return binWidth > 0 ? qBound(0, 1 - int(std::floor(std::log10(binWidth))), 9) : 3;
-}
-
-QString magnitudeText(double value, bool decibels)
-{
-    const QLocale locale;
-    return decibels ? locale.toString(value, 'f', 1) + QStringLiteral(" dB")
-                    : locale.toString(value, 'g', 4);
-}
-
 } // namespace
 
 QString spectrumTitle(const SpectrumResult &result)

@@ -136,6 +136,7 @@ private:
     void startZoom();
     void chooseChart();
     void applyView(const QRectF &view);
+    void applyPan(const QRectF &start, const QRectF &view);
     void zoomAround(const QPointF &pixel, double factor, bool x, bool y);
     // The axis as the panel sets it, whether zoomed or not.
     AxisState panelAxis(int axis) const;

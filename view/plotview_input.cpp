@@ -147,9 +147,13 @@ void PlotView::pan(const QPoint &pixel)
     // Distances in plot units at the scales the drag started with.
     const double dx = (m_panFrom.x() - pixel.x()) * (m_panStart.width() / (xMap.p2() - xMap.p1()));
     const double dy = (m_panFrom.y() - pixel.y()) * (m_panStart.height() / (yMap.p2() - yMap.p1()));
-    const QRectF view = m_panStart.translated(dx, dy);
-    // Into the past: the view stops following the data.
-    if (!m_xy && !m_frozen && view.left() < 0 && view.left() < m_panStart.left())
+    applyPan(m_panStart, m_panStart.translated(dx, dy));
+}
+
+// Into the past, the view stops following the data.
+void PlotView::applyPan(const QRectF &start, const QRectF &view)
+{
+    if (!m_xy && !m_frozen && view.left() < 0 && view.left() < start.left())
         setFrozen(true);
     applyView(view);
 }

@@ -79,10 +79,7 @@ bool PlotView::keyPressed(const QKeyEvent *key)
     else
         view.translate(0, direction * panShare * view.height());
     startZoom();
-    // Into the past: the view stops following the data, as a drag there does.
-    if (!m_xy && !m_frozen && view.left() < 0 && view.left() < start.left())
-        setFrozen(true);
-    applyView(view);
+    applyPan(start, view);
     return true;
 }
 
