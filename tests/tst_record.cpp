@@ -7,6 +7,7 @@
 #include "record/csvformat.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QScopeGuard>
@@ -42,6 +43,15 @@ QByteArray fileBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A folder of the temporary one whose name no 8-bit code page holds whole: a path that went
+// through one (Windows' ANSI calls) would not find it.
+QString unusualFolder(const QTemporaryDir &folder)
+{
+    const QString path = folder.filePath(QStringLiteral("Messwerte Gr\u00fc\u00dfe \u03a9 \u6e2c"));
+    QDir().mkpath(path); // if it fails, so does what is written there
+    return path;
 }
 
 QByteArray ramp(int first, int last)
@@ -109,7 +119,7 @@ void TestRecord::numbersReadBackTheSame()
 void TestRecord::recordingHoldsEveryLineAsPlotted()
 {
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("lines.csv"));
+    const QString path = QDir(unusualFolder(folder)).filePath(QStringLiteral("lines.csv"));
     MainWindow window;
     window.show();
     MainWindowProbe probe(window);
@@ -293,7 +303,7 @@ void TestRecord::savedImages()
     QFETCH(QByteArray, magic);
     QFETCH(int, atMostKiB);
     QTemporaryDir folder;
-    const QString path = folder.filePath(QStringLiteral("plot.") + suffix);
+    const QString path = QDir(unusualFolder(folder)).filePath(QStringLiteral("plot.") + suffix);
     MainWindow window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
