@@ -4,6 +4,8 @@
 
 #include "testsupport.h"
 
+#include "canvasinput.h"
+
 #include "spectrum/spectrumcontrols.h"
 #include "spectrum/spectrumplot.h"
 #include "spectrum/spectrumview.h"
@@ -29,12 +31,6 @@ QByteArray sineLines(int first, int count, double period)
         text += QByteArray::number(3.0 * std::sin(2 * Pi * n / period), 'g', 17) + ' ' +
                 QByteArray::number(std::sin(2 * Pi * n / 10.0 + 0.4), 'g', 17) + "\r\n";
     return text;
-}
-
-QPoint pixelOf(QwtPlot *plot, double x, double y)
-{
-    return QPoint(qRound(plot->transform(QwtCompat::xBottom, x)),
-                  qRound(plot->transform(QwtCompat::yLeft, y)));
 }
 
 SpectrumControls *controlsOf(MainWindow &window)

@@ -3,6 +3,7 @@
 
 #include "testsupport.h"
 
+#include "canvasinput.h"
 #include "pacedsender.h"
 
 #include "plotting/samplestore.h"
@@ -167,13 +168,6 @@ void TestTrigger::sweepsOfTheSamples()
 }
 
 namespace {
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::Any), 0);
-    return probe.localPort();
-}
 
 // Line n (from 1) carries n and a square wave: -100 for 250 lines, then 100 for 250.
 QByteArray squareLine(int n)

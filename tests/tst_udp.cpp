@@ -2,6 +2,7 @@
 
 #include "testsupport.h"
 
+#include "canvasinput.h"
 #include "pacedsender.h"
 
 #include <QLabel>
@@ -16,13 +17,6 @@ namespace {
 
 const QString gray = QStringLiteral("QPushButton { background-color: gray;}");
 const QString green = QStringLiteral("QPushButton { background-color: green;}");
-
-quint16 freePort()
-{
-    QUdpSocket probe;
-    probe.bind(QHostAddress(QHostAddress::Any), 0);
-    return probe.localPort();
-}
 
 void verifyControlsEnabled(MainWindow &window, bool enabled)
 {
