@@ -169,6 +169,17 @@ void triggerAndChoose(QAction *action, const QString &path, const std::function<
     action->trigger();
 }
 
+void stopRecording(QMainWindow &window, QAction *record, const char *name)
+{
+    // A recording that ended by itself (the disk, the writer falling behind) has nothing to stop;
+    // the action would start a new one and wait for its file dialog.
+    if (record->isChecked())
+        record->trigger();
+    else
+        std::printf("%-10s the recording stopped by itself: %s\n", name,
+                    qPrintable(window.statusBar()->currentMessage()));
+}
+
 RecordingCheck checkRecording(const QString &path, quint64 first, quint64 last)
 {
     RecordingCheck check;

@@ -137,6 +137,9 @@ bool armTrigger(MainWindow &window, int channel, int slope, double level);
 void triggerAndChoose(QAction *action, const QString &path,
                       const std::function<void()> &chosen = {});
 
+// Stops the recording the action started, or says why it had already stopped.
+void stopRecording(QMainWindow &window, QAction *record, const char *name);
+
 // A recording's rows, and how many of them do not carry the numbers first ... last in order
 // (or are missing) in their first value column.
 struct RecordingCheck

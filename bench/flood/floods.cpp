@@ -190,7 +190,7 @@ int runCase(const Case &c, const Options &options)
     // Every line the window took is in the file, in order.
     RecordingCheck recorded;
     if (c.record) {
-        record->trigger();
+        stopRecording(window, record, c.name);
         recorded = checkRecording(recording, first, last);
         QFile::remove(recording);
         std::printf("%-6s recorded %llu rows, %llu missing or out of order\n", c.name,

@@ -184,7 +184,7 @@ int runRateCase(const RateCase &c, const Options &options)
         lost = c.frozen ? (newest >= last ? 0 : last - newest)
                         : last - qMin(last, observer.seen + observer.unseen);
         if (c.record) {
-            record->trigger();
+            stopRecording(window, record, c.name);
             const RecordingCheck check = checkRecording(recording, first, last);
             std::printf("%-10s recorded %llu rows, %llu missing or out of order\n", c.name,
                         static_cast<unsigned long long>(check.rows),
