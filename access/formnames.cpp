@@ -15,8 +15,14 @@ void nameForm(Ui::MainWindow &ui)
         {ui.label, ui.spinBox_Ymin},           {ui.label_5, ui.spinBox_Xmin},
         {ui.label_6, ui.spinBox_Xmax},
     };
-    for (const auto &pair : buddies)
+    for (const auto &pair : buddies) {
         pair.label->setBuddy(pair.field);
+        // The editor of an editable combo box is an object of its own in the accessibility
+        // tree; it says the same label.
+        if (auto *combo = qobject_cast<QComboBox *>(pair.field); combo && combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(
+                pair.label->text().remove(QLatin1Char(':')).trimmed());
+    }
 
     const QString refresh = QCoreApplication::translate("MainWindow", "Refresh port list");
     ui.pb_refreshports->setAccessibleName(refresh);
@@ -26,6 +32,9 @@ void nameForm(Ui::MainWindow &ui)
     ui.frame_4->setAccessibleName(QCoreApplication::translate("MainWindow", "Data bits"));
     ui.frame_5->setAccessibleName(QCoreApplication::translate("MainWindow", "Stop bits"));
     ui.frame_6->setAccessibleName(QCoreApplication::translate("MainWindow", "Flow control"));
+    // The tab widget hands its focus to the tab bar but still says it takes focus.
+    ui.tabWidget_MonitorViews->setAccessibleName(
+        QCoreApplication::translate("MainWindow", "Plot and monitor"));
     ui.tableWidget->setAccessibleName(QCoreApplication::translate("MainWindow", "Channels"));
     ui.plainTextEdit->setAccessibleName(QCoreApplication::translate("MainWindow", "Received text"));
     ui.label_portstatus->setAccessibleDescription(

@@ -166,6 +166,11 @@ void MainWindow::setupChannelTable()
         table->setCellWidget(r, 0, makeCell(show, label, tint, true));
         table->setCellWidget(r, 1, makeCell(gainOn, gain, tint, false));
         table->setCellWidget(r, 2, makeCell(offsetOn, offset, tint, false));
+        // The cells themselves are what a reader walks in the table: each says its channel.
+        const QString cellNames[] = {channel, channel + tr(" gain"), channel + tr(" offset")};
+        for (int c = 0; c < 3; ++c)
+            table->model()->setData(table->model()->index(r, c), cellNames[c],
+                                    Qt::AccessibleTextRole);
 
         // The intake reads plain values that follow the cells, instead of searching the table
         // for every line. The store is rebuilt with the table, with the cells' initial values.

@@ -141,6 +141,15 @@ void TestAccess::everyControlNamed()
         QCOMPARE(widget<QWidget>(window, "pb_refreshports")->toolTip(),
                  QStringLiteral("Refresh port list"));
         QCOMPARE(accessibleName(cellSpinBox(window, 1, 1)), QStringLiteral("Channel 2 gain"));
+        // What a reader walks in the accessibility tree: the table's cells, an editable combo
+        // box's editor.
+        QAccessibleInterface *table =
+            QAccessible::queryAccessibleInterface(widget<QWidget>(window, "tableWidget"));
+        QVERIFY(table && table->tableInterface());
+        QCOMPARE(table->tableInterface()->cellAt(1, 1)->text(QAccessible::Name),
+                 QStringLiteral("Channel 2 gain"));
+        QCOMPARE(accessibleName(widget<QComboBox>(window, "cbBaudRate")->lineEdit()),
+                 QStringLiteral("Baud Rate"));
         // The visible texts stay the form's.
         QCOMPARE(widget<QLabel>(window, "label_9")->text(), QStringLiteral("Baud Rate:"));
         QCOMPARE(accessibleName(MainWindowProbe(window).plot()->canvas()),
