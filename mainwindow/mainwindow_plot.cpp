@@ -167,7 +167,7 @@ void MainWindow::setupChannelTable()
         table->setCellWidget(r, 1, makeCell(gainOn, gain, tint, false));
         table->setCellWidget(r, 2, makeCell(offsetOn, offset, tint, false));
         // The cells themselves are what a reader walks in the table: each says its channel.
-        const QString cellNames[] = {channel, channel + tr(" gain"), channel + tr(" offset")};
+        const QString cellNames[] = {channel, gain->accessibleName(), offset->accessibleName()};
         for (int c = 0; c < 3; ++c)
             table->model()->setData(table->model()->index(r, c), cellNames[c],
                                     Qt::AccessibleTextRole);
